@@ -1,0 +1,34 @@
+#include "app/ApplicationTitle.h"
+
+#include "core/Cp932.h"
+#include "platform/Platform.h"
+
+std::string CutApplicationTitle(std::string_view path) {
+    std::size_t name_start = 0;
+    for (std::size_t i = 0; i < path.size(); ++i) {
+        if (cp932::IsLeadByte(path[i])) {
+            ++i;
+        } else if (path[i] == '\\' || path[i] == '/') {
+            name_start = i + 1;
+        }
+    }
+    std::string_view name = path.substr(name_start);
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        if (cp932::IsLeadByte(name[i])) {
+            ++i;
+        } else if (name[i] == '.') {
+            return std::string(name.substr(0, i));
+        }
+    }
+    return std::string(name);
+}
+
+std::string ApplicationTitle(Platform& platform) {
+    std::string title = CutApplicationTitle(platform.ExecutablePath());
+    if (title.size() > 1) {
+        std::string rest = title.substr(1);
+        platform.LowerCase(rest);
+        title.replace(1, std::string::npos, rest);
+    }
+    return title;
+}

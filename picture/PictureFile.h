@@ -1,0 +1,19 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+class WorkPicture;
+
+// The picture file as the show names it: the file ",,,,;,,.bmp" in the
+// directory "[]" under the current working directory, "\" separating them.
+inline constexpr std::string_view kPicturePath = "[]\\,,,,;,,.bmp";
+
+// A stored path with "\" as its separator, as this system's file functions
+// take it.
+std::string NativePath(std::string_view stored_path);
+
+// Reads the picture file into `picture`, replacing its size and every pixel,
+// and marks it changed. A 0-byte file empties it without marking. On any error
+// the picture keeps its content and ShowError is raised.
+void ReloadPicture(WorkPicture& picture, std::string_view stored_path = kPicturePath);

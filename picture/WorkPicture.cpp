@@ -1,0 +1,17 @@
+#include "picture/WorkPicture.h"
+
+#include "core/Messages.h"
+#include "core/ShowError.h"
+
+std::uint8_t* WorkPicture::Row(std::int32_t r) const {
+    if (r < 0 || r >= m_rows.height) throw ShowError(std::string(messages::kScanLineOutOfRange));
+    return m_rows.Row(r);
+}
+
+void WorkPicture::RefreshPicture() {
+    if (!Empty()) MarkChanged();
+}
+
+void WorkPicture::MarkChanged() {
+    if (m_listener != nullptr) m_listener->PictureChanged();
+}

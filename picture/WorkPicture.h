@@ -1,0 +1,42 @@
+#pragma once
+
+#include <cstdint>
+
+#include "picture/PixelRows.h"
+
+// Told each time the picture is marked changed, so its control repaints.
+class PictureListener {
+public:
+    virtual ~PictureListener() = default;
+    virtual void PictureChanged() = 0;
+};
+
+// The working picture that the show distorts in place. Its rows are plain
+// memory, addressed top row first.
+class WorkPicture {
+public:
+    explicit WorkPicture(PictureListener* listener = nullptr) : m_listener(listener) {}
+
+    [[nodiscard]] std::int32_t Width() const { return m_rows.width; }
+    [[nodiscard]] std::int32_t Height() const { return m_rows.height; }
+    [[nodiscard]] bool Empty() const { return m_rows.Empty(); }
+    [[nodiscard]] const PixelRows& Rows() const { return m_rows; }
+
+    // The first byte of row r (top row 0); a row outside 0 ... H - 1 raises
+    // the scan-line error.
+    [[nodiscard]] std::uint8_t* Row(std::int32_t r) const;
+
+    // Takes over `rows` whole, replacing size and every pixel.
+    void Replace(PixelRows rows) { m_rows = std::move(rows); }
+    void MakeEmpty() { m_rows = PixelRows{}; }
+
+    // Marks the picture changed, as drawing it onto its own surface does; an
+    // empty picture is not drawn, so nothing is marked.
+    void RefreshPicture();
+    // Marks the picture changed unconditionally, as a completed load does.
+    void MarkChanged();
+
+private:
+    PixelRows m_rows;
+    PictureListener* m_listener;
+};

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "core/TimeOfDay.h"
+
+// All the show needs from a window system. The portable code calls nothing
+// else; no OS type crosses this interface. Backends only translate: the rules
+// (same value does nothing, what the title says, the error text) live in the
+// portable code.
+
+enum class TimerId : std::uint8_t { Timer1, Timer2 };
+
+// The window font, used only to scale the layout.
+struct FontSpec {
+    std::int32_t height = 0;     // negative: character height in pixels
+    std::uint8_t charset = 0;    // 128: Shift-JIS
+    std::string_view face;       // code page 932
+};
+
+class Platform {
+public:
+    Platform() = default;
+    Platform(const Platform&) = delete;
+    Platform& operator=(const Platform&) = delete;
+    virtual ~Platform() = default;
+
+    // Starts a new period of `interval_ms`, cancelling any pending one; false
+    // when the platform refuses the timer.
+    [[nodiscard]] virtual bool StartTimer(TimerId id, std::uint32_t interval_ms) = 0;
+    virtual void StopTimer(TimerId id) = 0;
+
+    virtual void SetTitle(std::string_view cp932) = 0;
+    // The picture changed: repaint the picture area once the handler returns.
+    virtual void RequestRepaint() = 0;
+    // Modal; returns when dismissed.
+    virtual void ShowErrorBox(std::string_view caption_cp932, std::string_view text_cp932) = 0;
+    // Fire and forget: results are never looked at.
+    virtual void SendMusicCommand(std::string_view command) = 0;
+
+    [[nodiscard]] virtual TimeOfDay UtcTimeOfDay() = 0;
+    [[nodiscard]] virtual int PixelsPerInch() = 0;
+    // Height in pixels of the text "0" drawn in `font` on the window's surface.
+    [[nodiscard]] virtual int MeasureTextHeight(const FontSpec& font) = 0;
+
+    // The executable's full path, in the code page of the show's texts.
+    [[nodiscard]] virtual std::string ExecutablePath() = 0;
+    // Lowers the letters of a code page 932 text as the platform does.
+    virtual void LowerCase(std::string& text) = 0;
+};
+
+// What a platform delivers to the show, one event at a time.
+class PlatformEvents {
+public:
+    virtual ~PlatformEvents() = default;
+    virtual void OnImageClick() = 0;
+    virtual void OnTimer(TimerId id) = 0;
+};

@@ -1,0 +1,127 @@
+#pragma once
+
+// A platform on a virtual clock, for tests and the replay tool.
+//  [X] Timers: periodic, ticking at exact multiples of their interval from
+//      when their current period began; a refusal can be arranged.
+//  [X] Inputs: clicks and arbitrary actions (file changes) at set times.
+//  [X] Title, music commands, repaint requests, error boxes: recorded.
+//  [X] Error boxes are answered at once.
+//  [X] Clock: UTC time of day = a given start time + virtual time.
+// Time moves only from event to event, and handlers take no time. Events due
+// at the same millisecond run in this order: actions (in the order they were
+// scheduled), then clicks, then timer ticks, the timer whose current period
+// began earlier first and Timer1 before Timer2 when both began together. A
+// tick cancelled by a restart of its timer is not delivered.
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/Platform.h"
+
+class VirtualPlatform final : public Platform {
+public:
+    using Millis = std::int64_t;
+
+    struct TimedText {
+        Millis ms;
+        std::string text;
+    };
+    struct ErrorBox {
+        Millis ms;
+        std::string caption;
+        std::string text;
+    };
+
+    // Told as things happen; every member has a default that ignores it.
+    class Observer {
+    public:
+        virtual ~Observer() = default;
+        virtual void MusicCommandSent(Millis /*ms*/, std::string_view /*command*/) {}
+        virtual void ErrorBoxShown(Millis /*ms*/, std::string_view /*caption*/,
+                                   std::string_view /*text*/) {}
+    };
+
+    explicit VirtualPlatform(TimeOfDay clock_at_zero = {});
+
+    // Platform
+    [[nodiscard]] bool StartTimer(TimerId id, std::uint32_t interval_ms) override;
+    void StopTimer(TimerId id) override;
+    void SetTitle(std::string_view cp932) override;
+    void RequestRepaint() override { ++m_repaints; }
+    void ShowErrorBox(std::string_view caption, std::string_view text) override;
+    void SendMusicCommand(std::string_view command) override;
+    [[nodiscard]] TimeOfDay UtcTimeOfDay() override;
+    [[nodiscard]] int PixelsPerInch() override { return m_pixels_per_inch; }
+    [[nodiscard]] int MeasureTextHeight(const FontSpec& font) override;
+    [[nodiscard]] std::string ExecutablePath() override { return m_executable_path; }
+    void LowerCase(std::string& text) override;
+
+    // Arrangements
+    void SetObserver(Observer* observer) { m_observer = observer; }
+    void SetPixelsPerInch(int ppi) { m_pixels_per_inch = ppi; }
+    // The height "0" measures in a font of the given character height; by
+    // default the character height itself.
+    void SetTextHeightFunction(std::function<int(int)> measure) { m_measure = std::move(measure); }
+    void SetExecutablePath(std::string path) { m_executable_path = std::move(path); }
+    // The next `count` starts of the timer are refused.
+    void RefuseTimerStarts(TimerId id, int count) { Slot(id).refusals = count; }
+    void ScheduleAction(Millis ms, std::function<void()> action);
+    void ScheduleClick(Millis ms);
+
+    // Handles, in order, every event due at or before `until`.
+    void RunUntil(Millis until, PlatformEvents& events);
+
+    // Records
+    [[nodiscard]] Millis Now() const { return m_now; }
+    [[nodiscard]] long long RepaintRequests() const { return m_repaints; }
+    [[nodiscard]] const std::string& Title() const { return m_title; }
+    [[nodiscard]] const std::vector<TimedText>& Titles() const { return m_titles; }
+    [[nodiscard]] const std::vector<TimedText>& MusicCommands() const { return m_music; }
+    [[nodiscard]] const std::vector<ErrorBox>& ErrorBoxes() const { return m_boxes; }
+    [[nodiscard]] bool TimerRunning(TimerId id) const { return Slot(id).running; }
+    [[nodiscard]] std::uint32_t TimerInterval(TimerId id) const { return Slot(id).interval; }
+    // When the timer's next tick is due; meaningful only while it runs.
+    [[nodiscard]] Millis NextTick(TimerId id) const;
+
+private:
+    struct TimerSlot {
+        bool running = false;
+        std::uint32_t interval = 0;
+        Millis period_start = 0;
+        int refusals = 0;
+    };
+    enum class InputKind : std::uint8_t { Action, Click };
+    struct Input {
+        Millis ms;
+        InputKind kind;
+        std::uint64_t order;
+        std::function<void()> action;
+    };
+
+    TimerSlot& Slot(TimerId id) { return m_timers[static_cast<std::size_t>(id)]; }
+    [[nodiscard]] const TimerSlot& Slot(TimerId id) const {
+        return m_timers[static_cast<std::size_t>(id)];
+    }
+    // The index of the input that goes next, or the size when none is left.
+    [[nodiscard]] std::size_t NextInput() const;
+    // The timer that ticks next, if any runs.
+    [[nodiscard]] const TimerSlot* NextTimer(TimerId& id) const;
+
+    std::uint32_t m_clock_at_zero_ms;
+    Millis m_now = 0;
+    std::array<TimerSlot, 2> m_timers{};
+    std::vector<Input> m_inputs;
+    std::uint64_t m_input_order = 0;
+    long long m_repaints = 0;
+    std::string m_title;
+    std::vector<TimedText> m_titles;
+    std::vector<TimedText> m_music;
+    std::vector<ErrorBox> m_boxes;
+    Observer* m_observer = nullptr;
+    int m_pixels_per_inch = 96;
+    std::function<int(int)> m_measure;
+    std::string m_executable_path = "Project1";
+};

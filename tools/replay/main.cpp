@@ -1,0 +1,50 @@
+// replay: runs the show on a virtual clock and prints what happens.
+#include <cstdio>
+#include <exception>
+#include <filesystem>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "tools/replay/Replay.h"
+
+namespace {
+
+constexpr const char* kHelp = R"(Runs the show on a virtual clock and prints what happens, one line an item.
+
+  --dir DIR              working directory whose "[]" folder holds the picture and tune (default .)
+  --clock HH:MM:SS.mmm   UTC time of day at virtual time 0 (default 00:00:00.000)
+  --click MS             a click on the picture at virtual millisecond MS (repeatable)
+  --remove MS            delete the picture file at MS (repeatable)
+  --replace MS FILE      copy FILE over the picture file at MS (repeatable)
+  --until MS             stop after every event due at or before MS (default 120000)
+  --frames DIR           write the picture area after start-up and after each step
+                         as a 24-bit BMP into DIR
+  -h, --help             show this help
+
+Lines: "MS HANDLER STEPCOUNT PICTURE MARKS TITLE", "MS mci COMMAND", "MS error HEX".
+)";
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::vector<std::string> args(argv + 1, argv + argc);
+    try {
+        auto parsed = ParseReplayOptions(args, std::filesystem::current_path());
+        if (auto* error = std::get_if<std::string>(&parsed)) {
+            std::fprintf(stderr, "replay: %s (usage: %s)\n", error->c_str(), kReplayUsage);
+            return 2;
+        }
+        const auto& options = std::get<ReplayOptions>(parsed);
+        if (options.help) {
+            std::printf("usage: %s\n\n%s", kReplayUsage, kHelp);
+            return 0;
+        }
+        static char buffer[1 << 16];
+        std::setvbuf(stdout, buffer, _IOFBF, sizeof buffer);
+        return RunReplay(options, stdout, stderr);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "replay: %s\n", e.what());
+        return 1;
+    }
+}
