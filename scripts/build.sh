@@ -1,0 +1,8 @@
+#!/bin/sh
+# Installs what is missing, then configures and builds into build/.
+# Extra arguments go to CMake's configure step.
+set -eu
+cd "$(dirname "$0")/.."
+sh scripts/install-deps.sh $(grep -v '^#' scripts/packages.txt)
+cmake -S . -B build -G Ninja "$@"
+cmake --build build

@@ -1,0 +1,75 @@
+// The show's texts are code page 932 bytes written as escapes; each is checked
+// against the readable text converted by the C library.
+#include <gtest/gtest.h>
+#include <iconv.h>
+
+#include <string>
+
+#include "app/ApplicationTitle.h"
+#include "app/FormDescription.h"
+#include "app/HandlerRunner.h"
+#include "core/Cp932.h"
+#include "core/Messages.h"
+#include "show/GlitchTitle.h"
+
+namespace {
+
+std::string ToCp932(const std::string& utf8) {
+    iconv_t cd = iconv_open("CP932", "UTF-8");
+    EXPECT_NE(cd, reinterpret_cast<iconv_t>(-1));
+    std::string in = utf8, out(utf8.size() * 2, '\0');
+    char* src = in.data();
+    char* dst = out.data();
+    std::size_t src_left = in.size(), dst_left = out.size();
+    EXPECT_NE(iconv(cd, &src, &src_left, &dst, &dst_left), static_cast<std::size_t>(-1));
+    iconv_close(cd);
+    out.resize(out.size() - dst_left);
+    return out;
+}
+
+TEST(Texts, MessagesAreTheirCodePage932Bytes) {
+    EXPECT_EQ(messages::OpenError("[]\\,,,,;,,.bmp"), ToCp932("ファイル []\\,,,,;,,.bmp は開けません"));
+    EXPECT_EQ(messages::kReadError, ToCp932("ストリームからの読み込みエラー"));
+    EXPECT_EQ(messages::kInvalidBitmap, ToCp932("ビットマップイメージが不正です"));
+    EXPECT_EQ(messages::kScanLineOutOfRange, ToCp932("スキャンライン のインデックスが範囲を越えました"));
+    EXPECT_EQ(messages::kTimerRefused, ToCp932("タイマーを取得できません"));
+    EXPECT_EQ(kDescriptionTexts[kWindowFontName], ToCp932("ＭＳ Ｐゴシック"));
+}
+
+TEST(Texts, GlitchTitleIsSpacesAndFullWidthMarks) {
+    EXPECT_EQ(GlitchTitle(1), ToCp932(" ： ；"));
+    EXPECT_EQ(GlitchTitle(1), "\x20\x81\x46\x20\x81\x47");
+    EXPECT_EQ(GlitchTitle(30).size(), 64u);
+    EXPECT_EQ(GlitchTitle(30), std::string(30, ' ') + "\x81\x46" + std::string(30, ' ') + "\x81\x47");
+}
+
+TEST(Texts, ErrorBoxAppendsAPeriodAfterBytesAboveIt) {
+    EXPECT_EQ(ErrorBoxText(messages::kReadError), std::string(messages::kReadError) + ".");
+    EXPECT_EQ(ErrorBoxText("Failed!"), "Failed!");
+    EXPECT_EQ(ErrorBoxText("Failed)"), "Failed)");
+    EXPECT_EQ(ErrorBoxText("Done."), "Done.");
+    EXPECT_EQ(ErrorBoxText("disk 0"), "disk 0.");
+    EXPECT_EQ(ErrorBoxText(""), "");
+}
+
+TEST(Texts, ApplicationTitleIsTheNameUpToItsFirstPeriod) {
+    EXPECT_EQ(CutApplicationTitle("C:\\Programs\\Show.Demo.exe"), "Show");
+    EXPECT_EQ(CutApplicationTitle("/usr/local/bin/Project1"), "Project1");
+    EXPECT_EQ(CutApplicationTitle("noext"), "noext");
+    // "表" is 95 5C: its second byte is no separator. "ー" is 81 5B.
+    EXPECT_EQ(CutApplicationTitle("C:\\\x95\x5c\\\x95\x5cX.exe"), "\x95\x5cX");
+    EXPECT_EQ(CutApplicationTitle("C:\\\x95\x5c.a.b"), "\x95\x5c");
+    EXPECT_EQ(CutApplicationTitle("C:\\dir.d\\"), "");
+}
+
+TEST(Texts, LoweringLeavesDoubleByteCharactersWhole) {
+    std::string text = "ABC\x82\x60Z";  // "Ａ" is 82 60; then Z
+    cp932::LowerLatinLetters(text);
+    EXPECT_EQ(text, "abc\x82\x60z");
+    std::string second_byte_letter = "\x83\x41Q";  // "ア" is 83 41: 41 is no "A"
+    cp932::LowerLatinLetters(second_byte_letter);
+    EXPECT_EQ(second_byte_letter, "\x83\x41q");
+    EXPECT_EQ(cp932::ToHex("\x81\x46 "), "814620");
+}
+
+}  // namespace

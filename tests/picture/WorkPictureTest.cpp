@@ -1,0 +1,151 @@
+#include "picture/WorkPicture.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "core/Messages.h"
+#include "core/RandomSource.h"
+#include "core/ShowError.h"
+#include "picture/Effects.h"
+#include "picture/PictureFile.h"
+#include "tests/support/BmpBuilder.h"
+#include "tests/support/TempDir.h"
+
+namespace {
+
+struct CountingListener : PictureListener {
+    void PictureChanged() override { ++marks; }
+    int marks = 0;
+};
+
+std::string ErrorOf(WorkPicture& picture) {
+    try {
+        ReloadPicture(picture);
+    } catch (const ShowError& e) {
+        return e.what();
+    }
+    return "";
+}
+
+class PictureFileTest : public testing::Test {
+protected:
+    TempWorkingDir m_dir;
+    CountingListener m_listener;
+    WorkPicture m_picture{&m_listener};
+};
+
+TEST_F(PictureFileTest, LoadMarksOnceAndKeepsContentOnEveryError) {
+    m_dir.WritePicture(BmpBuilder{}.Width(3).Height(2).Bytes());
+    ReloadPicture(m_picture);
+    EXPECT_EQ(m_listener.marks, 1);
+    ASSERT_EQ(m_picture.Width(), 3);
+    const std::uint8_t before = m_picture.Row(1)[2];
+
+    auto good = BmpBuilder{}.Width(9).Height(9).Bytes();
+    for (auto bad : {std::vector<std::uint8_t>(good.begin(), good.begin() + 10),
+                     BmpBuilder{}.Planes(0).Bytes(), std::vector<std::uint8_t>(good.begin(), good.begin() + 30)}) {
+        m_dir.WritePicture(bad);
+        EXPECT_NE(ErrorOf(m_picture), "");
+        EXPECT_EQ(m_picture.Width(), 3);
+        EXPECT_EQ(m_picture.Row(1)[2], before);
+    }
+    std::filesystem::remove("[]/,,,,;,,.bmp");
+    EXPECT_EQ(ErrorOf(m_picture), messages::OpenError("[]\\,,,,;,,.bmp"));
+    EXPECT_EQ(m_picture.Width(), 3);
+    EXPECT_EQ(m_listener.marks, 1);
+}
+
+TEST_F(PictureFileTest, DirectoryInPlaceOfTheFileCannotBeOpened) {
+    std::filesystem::create_directories("[]/,,,,;,,.bmp");
+    EXPECT_EQ(ErrorOf(m_picture), messages::OpenError("[]\\,,,,;,,.bmp"));
+}
+
+TEST_F(PictureFileTest, EmptyFileEmptiesThePictureWithoutMarking) {
+    m_dir.WritePicture(BmpBuilder{}.Bytes());
+    ReloadPicture(m_picture);
+    m_dir.WritePicture({});
+    ReloadPicture(m_picture);
+    EXPECT_TRUE(m_picture.Empty());
+    EXPECT_EQ(m_picture.Width(), 0);
+    EXPECT_EQ(m_listener.marks, 1);
+    m_picture.RefreshPicture();
+    EXPECT_EQ(m_listener.marks, 1);
+}
+
+TEST_F(PictureFileTest, RowOutsideThePictureRaisesTheScanLineError) {
+    m_dir.WritePicture(BmpBuilder{}.Height(2).Bytes());
+    ReloadPicture(m_picture);
+    EXPECT_NO_THROW((void)m_picture.Row(1));
+    for (int r : {-1, 2}) {
+        try {
+            (void)m_picture.Row(r);
+            ADD_FAILURE() << r;
+        } catch (const ShowError& e) {
+            EXPECT_EQ(std::string(e.what()), messages::kScanLineOutOfRange);
+        }
+    }
+}
+
+// The effects work on each row's run and never on its filler.
+class EffectsTest : public testing::Test {
+protected:
+    void SetUp() override {
+        m_dir.WritePicture(BmpBuilder{}.Width(401).Height(3).Bytes());  // 1203 of 1204 bytes
+        ReloadPicture(m_picture);
+    }
+    [[nodiscard]] std::uint8_t Filler(int r) const { return m_picture.Row(r)[1203]; }
+
+    TempWorkingDir m_dir;
+    WorkPicture m_picture;
+};
+
+TEST_F(EffectsTest, OrAndXorChangeEveryRunByteAndNoFiller) {
+    XorRows(m_picture, 0x5A);
+    XorRows(m_picture, 0x5A);
+    for (int r = 0; r < 3; ++r) {
+        for (std::size_t i = 0; i < 1203; ++i) ASSERT_EQ(m_picture.Row(r)[i], BmpBuilder::Expected(r, i));
+    }
+    OrRows(m_picture, 255);
+    XorRows(m_picture, 255);
+    for (int r = 0; r < 3; ++r) {
+        for (std::size_t i = 0; i < 1203; ++i) ASSERT_EQ(m_picture.Row(r)[i], 0);
+        EXPECT_EQ(Filler(r), 0xAB) << r;
+    }
+}
+
+TEST_F(EffectsTest, NoiseDrawsOncePerRowTopRowFirst) {
+    OrRows(m_picture, 255);
+    XorRows(m_picture, 255);
+    RandomSource random, expected;
+    random.SetState(12345);
+    expected.SetState(12345);
+    AddRowNoise(m_picture, random);
+    for (int r = 0; r < 3; ++r) {
+        const std::uint8_t k = static_cast<std::uint8_t>(expected.RandomBelow(9));
+        for (std::size_t i = 0; i < 1203; ++i) ASSERT_EQ(m_picture.Row(r)[i], k) << r;
+        EXPECT_EQ(Filler(r), 0xAB);
+    }
+    EXPECT_EQ(random.State(), expected.State());
+    for (int tick = 0; tick < 50; ++tick) AddRowNoise(m_picture, random);
+    for (int r = 0; r < 3; ++r) EXPECT_LE(m_picture.Row(r)[100], 15);
+}
+
+TEST(Effects, EmptyPictureTakesNoDrawsAndZeroWidthTouchesNothing) {
+    TempWorkingDir dir;
+    WorkPicture picture;
+    RandomSource random;
+    AddRowNoise(picture, random);
+    EXPECT_EQ(random.State(), 0u);
+
+    dir.WritePicture(BmpBuilder{}.Width(0).Height(4).Bytes());
+    ReloadPicture(picture);
+    AddRowNoise(picture, random);
+    OrRows(picture, 255);
+    RandomSource four;
+    for (int i = 0; i < 4; ++i) four.RandomBelow(9);
+    EXPECT_EQ(random.State(), four.State());
+}
+
+}  // namespace

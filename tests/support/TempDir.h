@@ -1,0 +1,41 @@
+#pragma once
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include <unistd.h>
+
+// A fresh directory made the working directory for one test, and removed with
+// everything in it afterwards.
+class TempWorkingDir {
+public:
+    TempWorkingDir() : m_previous(std::filesystem::current_path()) {
+        std::string pattern = (std::filesystem::temp_directory_path() / "showtest-XXXXXX").string();
+        m_dir = mkdtemp(pattern.data());
+        std::filesystem::current_path(m_dir);
+    }
+    TempWorkingDir(const TempWorkingDir&) = delete;
+    TempWorkingDir& operator=(const TempWorkingDir&) = delete;
+    ~TempWorkingDir() {
+        std::filesystem::current_path(m_previous);
+        std::filesystem::remove_all(m_dir);
+    }
+
+    [[nodiscard]] const std::filesystem::path& Path() const { return m_dir; }
+
+    // Writes the picture file "[]/,,,,;,,.bmp".
+    static void WritePicture(const std::vector<std::uint8_t>& bytes) {
+        WriteFile("[]/,,,,;,,.bmp", bytes);
+    }
+    static void WriteFile(const std::filesystem::path& file, const std::vector<std::uint8_t>& bytes) {
+        if (file.has_parent_path()) std::filesystem::create_directories(file.parent_path());
+        std::ofstream out(file, std::ios::binary | std::ios::trunc);
+        out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    }
+
+private:
+    std::filesystem::path m_previous;
+    std::filesystem::path m_dir;
+};
