@@ -12,10 +12,26 @@
 enum class Component : std::uint8_t { Form1, Image1, Timer1, Timer2 };
 
 enum class Property : std::uint8_t {
-    Left, Top, Width, Height, AutoSize, Color,
-    FontCharset, FontColor, FontHeight, FontName, FontStyle,
-    Icon, OnCreate, PixelsPerInch, TextHeight,
-    Stretch, OnClick, Enabled, Interval, OnTimer,
+    Left,
+    Top,
+    Width,
+    Height,
+    AutoSize,
+    Color,
+    FontCharset,
+    FontColor,
+    FontHeight,
+    FontName,
+    FontStyle,
+    Icon,
+    OnCreate,
+    PixelsPerInch,
+    TextHeight,
+    Stretch,
+    OnClick,
+    Enabled,
+    Interval,
+    OnTimer,
 };
 
 enum class SystemColor : std::int32_t { WindowText = 8, ButtonFace = 15 };

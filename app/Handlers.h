@@ -8,10 +8,14 @@ enum class HandlerId : std::uint8_t { FormCreate, Image1Click, Timer1Timer, Time
 
 constexpr std::string_view HandlerName(HandlerId id) {
     switch (id) {
-        case HandlerId::FormCreate: return "FormCreate";
-        case HandlerId::Image1Click: return "Image1Click";
-        case HandlerId::Timer1Timer: return "Timer1Timer";
-        case HandlerId::Timer2Timer: return "Timer2Timer";
+        case HandlerId::FormCreate:
+            return "FormCreate";
+        case HandlerId::Image1Click:
+            return "Image1Click";
+        case HandlerId::Timer1Timer:
+            return "Timer1Timer";
+        case HandlerId::Timer2Timer:
+            return "Timer2Timer";
     }
     return "?";
 }

@@ -26,43 +26,84 @@ void TForm1::ApplyDescription() {
         switch (p.component) {
             case Component::Form1:
                 switch (p.property) {
-                    case Property::Left: m_bounds.left = v; break;
-                    case Property::Top: m_bounds.top = v; break;
-                    case Property::Width: m_bounds.width = v; break;
-                    case Property::Height: m_bounds.height = v; break;
-                    case Property::AutoSize: m_auto_size = v != 0; break;
-                    case Property::FontCharset: m_font.charset = static_cast<std::uint8_t>(v); break;
-                    case Property::FontHeight: m_font.height = v; break;
+                    case Property::Left:
+                        m_bounds.left = v;
+                        break;
+                    case Property::Top:
+                        m_bounds.top = v;
+                        break;
+                    case Property::Width:
+                        m_bounds.width = v;
+                        break;
+                    case Property::Height:
+                        m_bounds.height = v;
+                        break;
+                    case Property::AutoSize:
+                        m_auto_size = v != 0;
+                        break;
+                    case Property::FontCharset:
+                        m_font.charset = static_cast<std::uint8_t>(v);
+                        break;
+                    case Property::FontHeight:
+                        m_font.height = v;
+                        break;
                     case Property::FontName:
                         m_font.face = kDescriptionTexts.at(static_cast<std::size_t>(v));
                         break;
-                    case Property::OnCreate: m_on_create = handler(v); break;
-                    case Property::PixelsPerInch: m_pixels_per_inch = v; break;
-                    case Property::TextHeight: m_text_height = v; break;
+                    case Property::OnCreate:
+                        m_on_create = handler(v);
+                        break;
+                    case Property::PixelsPerInch:
+                        m_pixels_per_inch = v;
+                        break;
+                    case Property::TextHeight:
+                        m_text_height = v;
+                        break;
                     // The colour, icon, font colour and style are the backends' to show.
-                    default: break;
+                    default:
+                        break;
                 }
                 break;
             case Component::Image1:
                 switch (p.property) {
-                    case Property::Left: Image1.bounds.left = v; break;
-                    case Property::Top: Image1.bounds.top = v; break;
-                    case Property::Width: Image1.bounds.width = v; break;
-                    case Property::Height: Image1.bounds.height = v; break;
-                    case Property::Stretch: Image1.stretch = v != 0; break;
-                    case Property::OnClick: Image1.on_click = handler(v); break;
-                    default: break;
+                    case Property::Left:
+                        Image1.bounds.left = v;
+                        break;
+                    case Property::Top:
+                        Image1.bounds.top = v;
+                        break;
+                    case Property::Width:
+                        Image1.bounds.width = v;
+                        break;
+                    case Property::Height:
+                        Image1.bounds.height = v;
+                        break;
+                    case Property::Stretch:
+                        Image1.stretch = v != 0;
+                        break;
+                    case Property::OnClick:
+                        Image1.on_click = handler(v);
+                        break;
+                    default:
+                        break;
                 }
                 break;
             case Component::Timer1:
             case Component::Timer2: {
                 Timer& timer = p.component == Component::Timer1 ? Timer1 : Timer2;
                 switch (p.property) {
-                    case Property::Enabled: timer.SetEnabled(v != 0); break;
-                    case Property::Interval: timer.SetInterval(static_cast<std::uint32_t>(v)); break;
-                    case Property::OnTimer: timer.SetOnTimer(handler(v)); break;
+                    case Property::Enabled:
+                        timer.SetEnabled(v != 0);
+                        break;
+                    case Property::Interval:
+                        timer.SetInterval(static_cast<std::uint32_t>(v));
+                        break;
+                    case Property::OnTimer:
+                        timer.SetOnTimer(handler(v));
+                        break;
                     // A timer's design-time position has no effect at run time.
-                    default: break;
+                    default:
+                        break;
                 }
                 break;
             }
@@ -80,10 +121,18 @@ void TForm1::ScaleLayout() {
 void TForm1::Invoke(HandlerId id) {
     m_runner.Run(id, [this, id] {
         switch (id) {
-            case HandlerId::FormCreate: FormCreate(); break;
-            case HandlerId::Image1Click: Image1Click(); break;
-            case HandlerId::Timer1Timer: Timer1Timer(); break;
-            case HandlerId::Timer2Timer: Timer2Timer(); break;
+            case HandlerId::FormCreate:
+                FormCreate();
+                break;
+            case HandlerId::Image1Click:
+                Image1Click();
+                break;
+            case HandlerId::Timer1Timer:
+                Timer1Timer();
+                break;
+            case HandlerId::Timer2Timer:
+                Timer2Timer();
+                break;
         }
     });
 }

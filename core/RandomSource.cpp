@@ -3,8 +3,8 @@
 #include "core/TimeOfDay.h"
 
 void RandomSource::SeedFromClock(const TimeOfDay& utc) {
-    m_state = ((std::uint32_t{utc.hour} * 60 + utc.minute) * 60 + utc.second) * 1000 +
-              utc.millisecond;
+    m_state =
+        ((std::uint32_t{utc.hour} * 60 + utc.minute) * 60 + utc.second) * 1000 + utc.millisecond;
 }
 
 std::uint32_t RandomSource::RandomBelow(std::uint32_t n) {

@@ -17,9 +17,7 @@ namespace {
 [[noreturn]] void RaiseReadError() { throw ShowError(std::string(messages::kReadError)); }
 [[noreturn]] void RaiseInvalid() { throw ShowError(std::string(messages::kInvalidBitmap)); }
 
-std::uint16_t U16(const std::uint8_t* p) {
-    return static_cast<std::uint16_t>(p[0] | p[1] << 8);
-}
+std::uint16_t U16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | p[1] << 8); }
 
 std::uint32_t U32(const std::uint8_t* p) {
     return std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16 |
@@ -97,10 +95,14 @@ BitmapHeader ReadBitmapHeader(SectionReader& in) {
 std::uint32_t ColourTableEntries(const BitmapHeader& h) {
     if (!h.IsShort() && h.colours_used != 0) return h.colours_used;
     switch (h.bit_count) {
-        case 1: return 2;
-        case 4: return 16;
-        case 8: return 256;
-        default: return 0;
+        case 1:
+            return 2;
+        case 4:
+            return 16;
+        case 8:
+            return 256;
+        default:
+            return 0;
     }
 }
 
@@ -129,7 +131,8 @@ PixelRows AllocateRows(const BitmapHeader& h) {
     rows.height = static_cast<std::int32_t>(height);
     rows.stride = static_cast<std::size_t>(stride);
     rows.top_down = h.height < 0;
-    rows.bytes.reset(new (std::nothrow) std::uint8_t[rows.stride * static_cast<std::size_t>(height)]);
+    rows.bytes.reset(new (std::nothrow)
+                         std::uint8_t[rows.stride * static_cast<std::size_t>(height)]);
     if (!rows.bytes) RaiseInvalid();
     return rows;
 }

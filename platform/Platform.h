@@ -15,9 +15,9 @@ enum class TimerId : std::uint8_t { Timer1, Timer2 };
 
 // The window font, used only to scale the layout.
 struct FontSpec {
-    std::int32_t height = 0;     // negative: character height in pixels
-    std::uint8_t charset = 0;    // 128: Shift-JIS
-    std::string_view face;       // code page 932
+    std::int32_t height = 0;   // negative: character height in pixels
+    std::uint8_t charset = 0;  // 128: Shift-JIS
+    std::string_view face;     // code page 932
 };
 
 class Platform {

@@ -66,6 +66,8 @@ constexpr const Step* FindStep(std::int32_t count) {
 }
 
 // The XOR value of a colour flip for the draw r: 0, F0, E0, ... 20; never 10.
-constexpr std::uint8_t FlipValue(std::uint32_t r) { return static_cast<std::uint8_t>(0u - 16u * r); }
+constexpr std::uint8_t FlipValue(std::uint32_t r) {
+    return static_cast<std::uint8_t>(0u - 16u * r);
+}
 
 static_assert(FlipValue(0) == 0 && FlipValue(1) == 0xF0 && FlipValue(14) == 0x20);

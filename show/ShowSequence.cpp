@@ -23,14 +23,24 @@ void TForm1::Timer1Timer() {
     if (step == nullptr) return;
     const auto value = static_cast<std::uint8_t>(step->value);
     switch (step->action) {
-        case Action::Or: OrBitmap(value); break;
-        case Action::Xor: XorBitmap(value); break;
-        case Action::RandomXor: XorBitmap(FlipValue(m_random.RandomBelow(step->value))); break;
-        case Action::Reload: ReloadWorkBitmap(); break;
+        case Action::Or:
+            OrBitmap(value);
+            break;
+        case Action::Xor:
+            XorBitmap(value);
+            break;
+        case Action::RandomXor:
+            XorBitmap(FlipValue(m_random.RandomBelow(step->value)));
+            break;
+        case Action::Reload:
+            ReloadWorkBitmap();
+            break;
         case Action::ReloadThenXor:
             ReloadWorkBitmap();
             XorBitmap(value);
             break;
-        case Action::SetFlickerInterval: Timer2.SetInterval(step->value); break;
+        case Action::SetFlickerInterval:
+            Timer2.SetInterval(step->value);
+            break;
     }
 }

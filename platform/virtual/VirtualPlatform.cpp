@@ -50,7 +50,8 @@ void VirtualPlatform::SendMusicCommand(std::string_view command) {
 }
 
 TimeOfDay VirtualPlatform::UtcTimeOfDay() {
-    auto ms = static_cast<std::uint32_t>((m_clock_at_zero_ms + m_now % kMillisPerDay) % kMillisPerDay);
+    auto ms =
+        static_cast<std::uint32_t>((m_clock_at_zero_ms + m_now % kMillisPerDay) % kMillisPerDay);
     TimeOfDay t;
     t.millisecond = static_cast<std::uint16_t>(ms % 1000);
     t.second = static_cast<std::uint16_t>(ms / 1000 % 60);
@@ -92,8 +93,9 @@ const VirtualPlatform::TimerSlot* VirtualPlatform::NextTimer(TimerId& id) const 
         if (!slot.running) continue;
         auto due = slot.period_start + slot.interval;
         // Ties go to the period that began earlier, then to the lower id.
-        if (next == nullptr || std::pair(due, slot.period_start) <
-                                   std::pair(next->period_start + next->interval, next->period_start)) {
+        if (next == nullptr ||
+            std::pair(due, slot.period_start) <
+                std::pair(next->period_start + next->interval, next->period_start)) {
             next = &slot;
             id = static_cast<TimerId>(i);
         }
@@ -106,7 +108,8 @@ void VirtualPlatform::RunUntil(Millis until, PlatformEvents& events) {
         const std::size_t input = NextInput();
         TimerId timer_id = TimerId::Timer1;
         const TimerSlot* timer = NextTimer(timer_id);
-        const Millis input_due = input < m_inputs.size() ? std::max(m_inputs[input].ms, m_now) : kNever;
+        const Millis input_due =
+            input < m_inputs.size() ? std::max(m_inputs[input].ms, m_now) : kNever;
         const Millis timer_due = timer != nullptr ? timer->period_start + timer->interval : kNever;
         const Millis due = std::min(input_due, timer_due);
         if (due == kNever || due > until) break;

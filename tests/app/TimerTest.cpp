@@ -1,9 +1,8 @@
-#include "app/Timer.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
 
+#include "app/Timer.h"
 #include "core/Messages.h"
 #include "core/ShowError.h"
 #include "platform/virtual/VirtualPlatform.h"

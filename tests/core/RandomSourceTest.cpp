@@ -1,7 +1,6 @@
-#include "core/RandomSource.h"
-
 #include <gtest/gtest.h>
 
+#include "core/RandomSource.h"
 #include "core/TimeOfDay.h"
 
 TEST(RandomSource, SeedIsTheMillisecondOfTheDay) {

@@ -28,10 +28,12 @@ std::string ToCp932(const std::string& utf8) {
 }
 
 TEST(Texts, MessagesAreTheirCodePage932Bytes) {
-    EXPECT_EQ(messages::OpenError("[]\\,,,,;,,.bmp"), ToCp932("ファイル []\\,,,,;,,.bmp は開けません"));
+    EXPECT_EQ(messages::OpenError("[]\\,,,,;,,.bmp"),
+              ToCp932("ファイル []\\,,,,;,,.bmp は開けません"));
     EXPECT_EQ(messages::kReadError, ToCp932("ストリームからの読み込みエラー"));
     EXPECT_EQ(messages::kInvalidBitmap, ToCp932("ビットマップイメージが不正です"));
-    EXPECT_EQ(messages::kScanLineOutOfRange, ToCp932("スキャンライン のインデックスが範囲を越えました"));
+    EXPECT_EQ(messages::kScanLineOutOfRange,
+              ToCp932("スキャンライン のインデックスが範囲を越えました"));
     EXPECT_EQ(messages::kTimerRefused, ToCp932("タイマーを取得できません"));
     EXPECT_EQ(kDescriptionTexts[kWindowFontName], ToCp932("ＭＳ Ｐゴシック"));
 }
@@ -40,7 +42,8 @@ TEST(Texts, GlitchTitleIsSpacesAndFullWidthMarks) {
     EXPECT_EQ(GlitchTitle(1), ToCp932(" ： ；"));
     EXPECT_EQ(GlitchTitle(1), "\x20\x81\x46\x20\x81\x47");
     EXPECT_EQ(GlitchTitle(30).size(), 64u);
-    EXPECT_EQ(GlitchTitle(30), std::string(30, ' ') + "\x81\x46" + std::string(30, ' ') + "\x81\x47");
+    EXPECT_EQ(GlitchTitle(30),
+              std::string(30, ' ') + "\x81\x46" + std::string(30, ' ') + "\x81\x47");
 }
 
 TEST(Texts, ErrorBoxAppendsAPeriodAfterBytesAboveIt) {

@@ -162,7 +162,8 @@ TEST(Show, BrokenFilesAtAReloadRaiseTheirErrorsAndEmptyOnesNone) {
     show.WritePicture(Picture());
     auto picture = Picture();
     show.Platform().ScheduleAction(23000, [picture] {
-        TempWorkingDir::WritePicture(std::vector<std::uint8_t>(picture.begin(), picture.begin() + 9));
+        TempWorkingDir::WritePicture(
+            std::vector<std::uint8_t>(picture.begin(), picture.begin() + 9));
     });
     show.Platform().ScheduleAction(74000, [] { TempWorkingDir::WritePicture({}); });
     show.Platform().ScheduleClick(0);

@@ -1,5 +1,3 @@
-#include "picture/BmpLoader.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
@@ -8,6 +6,7 @@
 
 #include "core/Messages.h"
 #include "core/ShowError.h"
+#include "picture/BmpLoader.h"
 #include "picture/ByteSource.h"
 #include "tests/support/BmpBuilder.h"
 
@@ -65,12 +64,13 @@ TEST_P(BmpLayouts, RowsLoadTopRowFirst) {
     EXPECT_EQ(Mismatches(*rows), 0) << "header " << header << " top_down " << top_down;
 }
 
-INSTANTIATE_TEST_SUITE_P(HeadersOrdersWidths, BmpLayouts,
-                         testing::Combine(testing::Values(HeaderAndOrder{12, false},  // no sign
-                                                          HeaderAndOrder{40, false}, HeaderAndOrder{40, true},
-                                                          HeaderAndOrder{108, false}, HeaderAndOrder{108, true},
-                                                          HeaderAndOrder{124, false}, HeaderAndOrder{124, true}),
-                                          testing::Values(1, 4, 401)));
+INSTANTIATE_TEST_SUITE_P(
+    HeadersOrdersWidths, BmpLayouts,
+    testing::Combine(testing::Values(HeaderAndOrder{12, false},  // no sign
+                                     HeaderAndOrder{40, false}, HeaderAndOrder{40, true},
+                                     HeaderAndOrder{108, false}, HeaderAndOrder{108, true},
+                                     HeaderAndOrder{124, false}, HeaderAndOrder{124, true}),
+                     testing::Values(1, 4, 401)));
 
 TEST(BmpLoader, RowOf401PixelsIsPaddedTo1204) {
     auto rows = Load(BmpBuilder{}.Width(401).Height(1).Bytes());

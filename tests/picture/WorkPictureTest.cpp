@@ -1,5 +1,3 @@
-#include "picture/WorkPicture.h"
-
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -10,6 +8,7 @@
 #include "core/ShowError.h"
 #include "picture/Effects.h"
 #include "picture/PictureFile.h"
+#include "picture/WorkPicture.h"
 #include "tests/support/BmpBuilder.h"
 #include "tests/support/TempDir.h"
 
@@ -45,7 +44,8 @@ TEST_F(PictureFileTest, LoadMarksOnceAndKeepsContentOnEveryError) {
 
     auto good = BmpBuilder{}.Width(9).Height(9).Bytes();
     for (auto bad : {std::vector<std::uint8_t>(good.begin(), good.begin() + 10),
-                     BmpBuilder{}.Planes(0).Bytes(), std::vector<std::uint8_t>(good.begin(), good.begin() + 30)}) {
+                     BmpBuilder{}.Planes(0).Bytes(),
+                     std::vector<std::uint8_t>(good.begin(), good.begin() + 30)}) {
         m_dir.WritePicture(bad);
         EXPECT_NE(ErrorOf(m_picture), "");
         EXPECT_EQ(m_picture.Width(), 3);
@@ -105,7 +105,8 @@ TEST_F(EffectsTest, OrAndXorChangeEveryRunByteAndNoFiller) {
     XorRows(m_picture, 0x5A);
     XorRows(m_picture, 0x5A);
     for (int r = 0; r < 3; ++r) {
-        for (std::size_t i = 0; i < 1203; ++i) ASSERT_EQ(m_picture.Row(r)[i], BmpBuilder::Expected(r, i));
+        for (std::size_t i = 0; i < 1203; ++i)
+            ASSERT_EQ(m_picture.Row(r)[i], BmpBuilder::Expected(r, i));
     }
     OrRows(m_picture, 255);
     XorRows(m_picture, 255);

@@ -7,23 +7,61 @@
 // every byte depends on its row, column and channel.
 class BmpBuilder {
 public:
-    BmpBuilder& Width(std::int32_t w) { m_width = w; return *this; }
-    BmpBuilder& Height(std::int32_t h) { m_height = h; return *this; }
-    BmpBuilder& TopDown(bool top_down = true) { m_top_down = top_down; return *this; }
-    BmpBuilder& HeaderSize(std::uint32_t size) { m_header_size = size; return *this; }
-    BmpBuilder& Planes(std::uint16_t planes) { m_planes = planes; return *this; }
-    BmpBuilder& BitCount(std::uint16_t bits) { m_bit_count = bits; return *this; }
-    BmpBuilder& Compression(std::uint32_t c) { m_compression = c; return *this; }
-    BmpBuilder& ImageSize(std::uint32_t size) { m_image_size = size; return *this; }
-    BmpBuilder& ColoursUsed(std::uint32_t n) { m_colours_used = n; return *this; }
+    BmpBuilder& Width(std::int32_t w) {
+        m_width = w;
+        return *this;
+    }
+    BmpBuilder& Height(std::int32_t h) {
+        m_height = h;
+        return *this;
+    }
+    BmpBuilder& TopDown(bool top_down = true) {
+        m_top_down = top_down;
+        return *this;
+    }
+    BmpBuilder& HeaderSize(std::uint32_t size) {
+        m_header_size = size;
+        return *this;
+    }
+    BmpBuilder& Planes(std::uint16_t planes) {
+        m_planes = planes;
+        return *this;
+    }
+    BmpBuilder& BitCount(std::uint16_t bits) {
+        m_bit_count = bits;
+        return *this;
+    }
+    BmpBuilder& Compression(std::uint32_t c) {
+        m_compression = c;
+        return *this;
+    }
+    BmpBuilder& ImageSize(std::uint32_t size) {
+        m_image_size = size;
+        return *this;
+    }
+    BmpBuilder& ColoursUsed(std::uint32_t n) {
+        m_colours_used = n;
+        return *this;
+    }
     // Bytes of colour table or masks written between the headers and the rows.
-    BmpBuilder& Gap(std::uint32_t bytes) { m_gap = bytes; return *this; }
+    BmpBuilder& Gap(std::uint32_t bytes) {
+        m_gap = bytes;
+        return *this;
+    }
     // Leaves the pixel rows out, for headers announcing huge pictures.
-    BmpBuilder& HeadersOnly() { m_rows = false; return *this; }
+    BmpBuilder& HeadersOnly() {
+        m_rows = false;
+        return *this;
+    }
     // A wrong pixel-offset field, which the loader must not read.
-    BmpBuilder& PixelOffset(std::uint32_t offset) { m_pixel_offset = offset; return *this; }
+    BmpBuilder& PixelOffset(std::uint32_t offset) {
+        m_pixel_offset = offset;
+        return *this;
+    }
 
-    [[nodiscard]] std::size_t Stride() const { return (static_cast<std::size_t>(m_width) * 3 + 3) / 4 * 4; }
+    [[nodiscard]] std::size_t Stride() const {
+        return (static_cast<std::size_t>(m_width) * 3 + 3) / 4 * 4;
+    }
     // The byte a correct load puts at row r (from the top), byte i of the row.
     static std::uint8_t Expected(std::int32_t r, std::size_t i) {
         return static_cast<std::uint8_t>(r * 7 + static_cast<std::int32_t>(i % 251) * 3 + 1);

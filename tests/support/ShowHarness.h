@@ -28,7 +28,9 @@ public:
     explicit ShowHarness(TimeOfDay clock = {12, 0, 0, 0}) : m_platform(clock) {}
 
     // Writes the picture file; call before Start.
-    void WritePicture(const std::vector<std::uint8_t>& bytes) { TempWorkingDir::WritePicture(bytes); }
+    void WritePicture(const std::vector<std::uint8_t>& bytes) {
+        TempWorkingDir::WritePicture(bytes);
+    }
 
     void Start() {
         m_application = std::make_unique<Application>(m_platform);
@@ -44,8 +46,8 @@ public:
     }
     void HandlerEnded(HandlerId id) override {
         m_runs.push_back({m_platform.Now(), id, m_form->CurrentStepCount(),
-                          m_platform.RepaintRequests() - m_repaints_at_start, DrawsSince(m_state_at_start),
-                          m_form->Caption()});
+                          m_platform.RepaintRequests() - m_repaints_at_start,
+                          DrawsSince(m_state_at_start), m_form->Caption()});
     }
 
     // The runs of one handler.

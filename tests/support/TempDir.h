@@ -1,11 +1,11 @@
 #pragma once
 
+#include <unistd.h>
+
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
-
-#include <unistd.h>
 
 // A fresh directory made the working directory for one test, and removed with
 // everything in it afterwards.
@@ -29,10 +29,12 @@ public:
     static void WritePicture(const std::vector<std::uint8_t>& bytes) {
         WriteFile("[]/,,,,;,,.bmp", bytes);
     }
-    static void WriteFile(const std::filesystem::path& file, const std::vector<std::uint8_t>& bytes) {
+    static void WriteFile(const std::filesystem::path& file,
+                          const std::vector<std::uint8_t>& bytes) {
         if (file.has_parent_path()) std::filesystem::create_directories(file.parent_path());
         std::ofstream out(file, std::ios::binary | std::ios::trunc);
-        out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        out.write(reinterpret_cast<const char*>(bytes.data()),
+                  static_cast<std::streamsize>(bytes.size()));
     }
 
 private:

@@ -48,8 +48,7 @@ public:
     explicit MidiReader(const Bytes& file) : file_(file) {}
 
     std::string Parse(MidiSummary& out) {
-        if (file_.size() < 14 || Be(file_, 0, 4) != 0x4D546864 ||
-            Be(file_, 4, 4) != 6) {
+        if (file_.size() < 14 || Be(file_, 0, 4) != 0x4D546864 || Be(file_, 4, 4) != 6) {
             return "bad MThd";
         }
         out.format = Be(file_, 8, 2);

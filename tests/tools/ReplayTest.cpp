@@ -54,10 +54,10 @@ protected:
 TEST_F(ReplayTest, BadUsageIsOneLineAndStatus2) {
     fs::create_directory("unreadable");
     fs::permissions("unreadable", fs::perms::none);
-    for (const char* args : {"--bogus", "extra", "--click", "--click x", "--click -5", "--until 1e3",
-                             "--clock 24:00:00.000", "--clock 12:00", "--clock 12:60:00.000",
-                             "--until 2147483648", "--dir missing", "--replace 5", "--replace 5 nofile",
-                             "--dir unreadable"}) {
+    for (const char* args :
+         {"--bogus", "extra", "--click", "--click x", "--click -5", "--until 1e3",
+          "--clock 24:00:00.000", "--clock 12:00", "--clock 12:60:00.000", "--until 2147483648",
+          "--dir missing", "--replace 5", "--replace 5 nofile", "--dir unreadable"}) {
         if (std::string(args) == "--dir unreadable" && geteuid() == 0) continue;  // root reads all
         Result r = Replay(args);
         EXPECT_EQ(r.status, 2) << args;
@@ -75,8 +75,9 @@ TEST_F(ReplayTest, NoPictureGivesOneErrorBoxAndAnEmptyArea) {
     Result r = Replay("--until 600 --frames frames");
     ASSERT_EQ(r.status, 0);
     const std::string box = Hex(messages::OpenError("[]\\,,,,;,,.bmp")) + "2e";
-    EXPECT_EQ(r.out, (std::vector<std::string>{"0 FormCreate 0 - 0 -", "0 error " + box,
-                                               "300 Timer2Timer 0 - 0 -", "600 Timer2Timer 0 - 0 -"}));
+    EXPECT_EQ(r.out,
+              (std::vector<std::string>{"0 FormCreate 0 - 0 -", "0 error " + box,
+                                        "300 Timer2Timer 0 - 0 -", "600 Timer2Timer 0 - 0 -"}));
     auto frame = m_dir.Path() / "frames" / "frame-0000000000ms-step0000.bmp";
     ASSERT_TRUE(fs::exists(frame));
     EXPECT_EQ(fs::file_size(frame), 54u + 400 * 400 * 3);
@@ -127,10 +128,12 @@ TEST_F(ReplayTest, FramesSortInShowOrder) {
     Result r = Replay("--click 0 --until 9000 --frames out/frames --remove 5000");
     ASSERT_EQ(r.status, 0);
     std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator("out/frames")) names.push_back(entry.path().filename());
+    for (const auto& entry : fs::directory_iterator("out/frames"))
+        names.push_back(entry.path().filename());
     std::sort(names.begin(), names.end());
-    EXPECT_EQ(names, (std::vector<std::string>{"frame-0000000000ms-step0000.bmp", "frame-0000003000ms-step0001.bmp",
-                                               "frame-0000006000ms-step0002.bmp", "frame-0000009000ms-step0003.bmp"}));
+    EXPECT_EQ(names, (std::vector<std::string>{
+                         "frame-0000000000ms-step0000.bmp", "frame-0000003000ms-step0001.bmp",
+                         "frame-0000006000ms-step0002.bmp", "frame-0000009000ms-step0003.bmp"}));
     EXPECT_FALSE(fs::exists("[]/,,,,;,,.bmp"));
 }
 

@@ -32,23 +32,18 @@ struct Vec {
 };
 
 Color Mix(const Color& a, const Color& b, double t) {
-    return {a.r + (b.r - a.r) * t, a.g + (b.g - a.g) * t,
-            a.b + (b.b - a.b) * t};
+    return {a.r + (b.r - a.r) * t, a.g + (b.g - a.g) * t, a.b + (b.b - a.b) * t};
 }
 
 Color Scale(const Color& c, double k) { return {c.r * k, c.g * k, c.b * k}; }
 
-Color Add(const Color& a, const Color& b) {
-    return {a.r + b.r, a.g + b.g, a.b + b.b};
-}
+Color Add(const Color& a, const Color& b) { return {a.r + b.r, a.g + b.g, a.b + b.b}; }
 
 double Clamp01(double v) { return std::clamp(v, 0.0, 1.0); }
 
 // Turns a signed distance (negative inside, in pixels) into an
 // anti-aliased coverage so edges stay smooth without supersampling.
-double Coverage(double signed_distance) {
-    return Clamp01(0.5 - signed_distance);
-}
+double Coverage(double signed_distance) { return Clamp01(0.5 - signed_distance); }
 
 double Length(Vec v) { return std::sqrt(v.x * v.x + v.y * v.y); }
 
@@ -93,8 +88,7 @@ Color SkyGradient(double y) {
 
 Color Stars(int x, int y) {
     if (y > 230) return {0, 0, 0};
-    const std::uint32_t h =
-        Hash(static_cast<std::uint32_t>(x), static_cast<std::uint32_t>(y));
+    const std::uint32_t h = Hash(static_cast<std::uint32_t>(x), static_cast<std::uint32_t>(y));
     if (h % 1000u >= 3u) return {0, 0, 0};
     // Stars fade out towards the glowing horizon.
     const double k = (1.0 - y / 230.0) * (0.5 + (h >> 24) / 510.0);
@@ -119,9 +113,7 @@ Color Halo(double d) {
     return Scale({150, 255, 190}, k);
 }
 
-double WrapAngle(double a) {
-    return std::remainder(a, 2.0 * kPi);
-}
+double WrapAngle(double a) { return std::remainder(a, 2.0 * kPi); }
 
 // Blood vessels creep in from the rim, wandering and tapering; each one
 // forks halfway. Returns how strongly the pixel is covered by a vessel.
@@ -151,8 +143,7 @@ double Veins(double angle, double d) {
 }
 
 Color Sclera(Vec p, double d) {
-    const double limb = 0.5 + 0.5 * std::sqrt(Clamp01(1.0 - d * d /
-                                              (kEyeRadius * kEyeRadius)));
+    const double limb = 0.5 + 0.5 * std::sqrt(Clamp01(1.0 - d * d / (kEyeRadius * kEyeRadius)));
     const Color c = Scale({240, 234, 208}, limb);
     const double angle = std::atan2(p.y - kEyeCenter.y, p.x - kEyeCenter.x);
     return Mix(c, {178, 14, 28}, 0.85 * Veins(angle, d));
@@ -205,22 +196,21 @@ Layer Eye(Vec p) {
     Color c = Mix(Sclera(p, d), Iris(p), Coverage(di - kIrisRadius));
     c = Mix(c, {0, 0, 0}, Coverage(PupilDistance(p)));
     const Color h = Highlights(p);
-    return {{std::max(c.r, h.r), std::max(c.g, h.g), std::max(c.b, h.b)},
-            coverage};
+    return {{std::max(c.r, h.r), std::max(c.g, h.g), std::max(c.b, h.b)}, coverage};
 }
 
 // ---------------------------------------------------------- landscape ----
 
 double RidgeY(double x) {
-    return 262.0 + 13.0 * std::sin(x * 0.021 + 0.5) +
-           7.0 * std::sin(x * 0.057 + 2.0) + 3.0 * std::sin(x * 0.13);
+    return 262.0 + 13.0 * std::sin(x * 0.021 + 0.5) + 7.0 * std::sin(x * 0.057 + 2.0) +
+           3.0 * std::sin(x * 0.13);
 }
 
 double HillY(double x) {
     const double left = (x - 85.0) / 95.0;
     const double right = (x - 318.0) / 80.0;
-    return 342.0 - 38.0 * std::exp(-left * left) -
-           26.0 * std::exp(-right * right) + 3.0 * std::sin(x * 0.09);
+    return 342.0 - 38.0 * std::exp(-left * left) - 26.0 * std::exp(-right * right) +
+           3.0 * std::sin(x * 0.09);
 }
 
 // Far mountains: violet shapes that dissolve into the horizon haze.
@@ -238,14 +228,12 @@ Color Water(Vec p) {
     const double mirrored = kHorizonY - (depth + ripple) * 2.2;
     Color c = Scale(SkyGradient(std::max(mirrored, 0.0)), 0.62);
     c = Add(c, {0, 6, 22});
-    const double lines = std::pow(0.5 + 0.5 * std::sin(depth * depth * 0.045),
-                                  8.0);
+    const double lines = std::pow(0.5 + 0.5 * std::sin(depth * depth * 0.045), 8.0);
     c = Mix(c, {10, 4, 30}, 0.5 * lines);
     const double width = 8.0 + depth * 0.9;
     const double off = (p.x - kEyeCenter.x) / width;
     const double glint =
-        std::pow(0.5 + 0.5 * std::sin(depth * 1.9 + 2.0 * std::sin(p.x * 0.09)),
-                 3.0);
+        std::pow(0.5 + 0.5 * std::sin(depth * 1.9 + 2.0 * std::sin(p.x * 0.09)), 3.0);
     return Add(c, Scale({170, 255, 205}, std::exp(-off * off) * glint));
 }
 
@@ -269,19 +257,17 @@ private:
     std::uint32_t state_ = 20240611u;
 };
 
-void Branch(Vec from, double angle, double length, double half_width,
-            int depth, Lcg& rng, std::vector<Segment>& out) {
-    const Vec to{from.x + std::cos(angle) * length,
-                 from.y - std::sin(angle) * length};
+void Branch(Vec from, double angle, double length, double half_width, int depth, Lcg& rng,
+            std::vector<Segment>& out) {
+    const Vec to{from.x + std::cos(angle) * length, from.y - std::sin(angle) * length};
     out.push_back({from, to, half_width});
     if (depth == 0) return;
     const double spread = 0.32 + 0.35 * rng.Next();
     const double lean = (rng.Next() - 0.5) * 0.5;
     const double shrink = 0.66 + 0.12 * rng.Next();
-    Branch(to, angle + spread + lean, length * shrink, half_width * 0.68,
-           depth - 1, rng, out);
-    Branch(to, angle - spread + lean, length * (shrink - 0.06),
-           half_width * 0.68, depth - 1, rng, out);
+    Branch(to, angle + spread + lean, length * shrink, half_width * 0.68, depth - 1, rng, out);
+    Branch(to, angle - spread + lean, length * (shrink - 0.06), half_width * 0.68, depth - 1, rng,
+           out);
 }
 
 double SegmentDistance(Vec p, const Segment& s) {
@@ -292,9 +278,7 @@ double SegmentDistance(Vec p, const Segment& s) {
     return Length({ap.x - ab.x * t, ap.y - ab.y * t}) - s.half_width;
 }
 
-int PixelBelow(double v) {
-    return std::clamp(static_cast<int>(std::floor(v)), 0, kSize - 1);
-}
+int PixelBelow(double v) { return std::clamp(static_cast<int>(std::floor(v)), 0, kSize - 1); }
 
 // Rasterises the dead tree into a coverage map, visiting only the pixels
 // near each branch so the whole picture stays quick to build.
@@ -337,14 +321,10 @@ double ConvexDistance(Vec p, const std::array<Vec, N>& v) {
 }
 
 // The house leans slightly: nothing in this place is quite straight.
-constexpr std::array<Vec, 5> kHouse{{
-    {300, 330}, {299, 283}, {324, 254}, {347, 285}, {345, 330}}};
-constexpr std::array<Vec, 4> kChimney{{
-    {331, 274}, {331, 252}, {339, 252}, {339, 283}}};
-constexpr std::array<Vec, 4> kWindow{{
-    {311, 306}, {311, 291}, {327, 291}, {327, 306}}};
-constexpr std::array<Vec, 4> kDoor{{
-    {331, 330}, {331, 306}, {340, 306}, {340, 330}}};
+constexpr std::array<Vec, 5> kHouse{{{300, 330}, {299, 283}, {324, 254}, {347, 285}, {345, 330}}};
+constexpr std::array<Vec, 4> kChimney{{{331, 274}, {331, 252}, {339, 252}, {339, 283}}};
+constexpr std::array<Vec, 4> kWindow{{{311, 306}, {311, 291}, {327, 291}, {327, 306}}};
+constexpr std::array<Vec, 4> kDoor{{{331, 330}, {331, 306}, {340, 306}, {340, 330}}};
 
 double BarDistance(Vec p) {
     const double vertical = std::abs(p.x - 319.0) - 0.9;
@@ -406,11 +386,9 @@ std::uint8_t ToByte(double v) {
     return static_cast<std::uint8_t>(std::lround(std::clamp(v, 0.0, 255.0)));
 }
 
-void PutLe(std::vector<std::uint8_t>& out, std::size_t at, std::uint32_t value,
-           int bytes) {
+void PutLe(std::vector<std::uint8_t>& out, std::size_t at, std::uint32_t value, int bytes) {
     for (int i = 0; i < bytes; ++i) {
-        out[at + static_cast<std::size_t>(i)] =
-            static_cast<std::uint8_t>(value >> (8 * i));
+        out[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(value >> (8 * i));
     }
 }
 
@@ -426,7 +404,7 @@ void WriteHeaders(std::vector<std::uint8_t>& bmp) {
     PutLe(bmp, 28, 24, 2);     // Bits per pixel.
     PutLe(bmp, 30, 0, 4);      // No compression.
     PutLe(bmp, 34, static_cast<std::uint32_t>(kPixelBytes), 4);
-    PutLe(bmp, 38, 2835, 4);   // 72 dots per inch, in dots per metre.
+    PutLe(bmp, 38, 2835, 4);  // 72 dots per inch, in dots per metre.
     PutLe(bmp, 42, 2835, 4);
 }
 
@@ -437,8 +415,7 @@ std::vector<std::uint8_t> MakeDefaultPicture() {
     WriteHeaders(bmp);
     const std::vector<double> tree = TreeCoverage();
     for (int y = 0; y < kSize; ++y) {
-        const std::size_t row =
-            kPixelOffset + static_cast<std::size_t>(kSize - 1 - y) * kRowBytes;
+        const std::size_t row = kPixelOffset + static_cast<std::size_t>(kSize - 1 - y) * kRowBytes;
         for (int x = 0; x < kSize; ++x) {
             const std::size_t i = static_cast<std::size_t>(y * kSize + x);
             const Color c = Pixel(x, y, tree[i]);

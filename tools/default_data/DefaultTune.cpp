@@ -37,16 +37,13 @@ struct Note {
 // Sparse phrases that keep circling D and slipping by a semitone, so the
 // ear never quite settles. Each line is four bars, the last is three.
 constexpr std::array<Note, 64> kMelody{{
-    {0, 12}, {69, 2}, {74, 2}, {73, 2}, {74, 4}, {0, 2},
-    {77, 3}, {76, 1}, {75, 2}, {74, 6}, {0, 6}, {70, 2}, {69, 2}, {0, 2},
-    {67, 2}, {70, 2}, {74, 2}, {75, 4}, {74, 2}, {73, 6}, {0, 6},
-    {76, 2}, {77, 2}, {76, 2}, {75, 3}, {74, 1}, {73, 2}, {69, 6}, {0, 6},
-    {74, 2}, {77, 2}, {81, 2}, {82, 4}, {81, 2}, {0, 6}, {80, 2}, {81, 4},
-    {79, 3}, {77, 1}, {75, 2}, {74, 6}, {73, 2}, {72, 2}, {71, 2}, {70, 6},
-    {0, 6}, {77, 4}, {73, 2}, {72, 2}, {73, 2}, {70, 2}, {0, 6},
-    {69, 2}, {73, 2}, {76, 2}, {79, 4}, {77, 2}, {76, 3}, {74, 1}, {73, 2},
-    {0, 6},
-    {74, 6}, {69, 6}, {62, 6},
+    {0, 12}, {69, 2}, {74, 2}, {73, 2}, {74, 4}, {0, 2},  {77, 3}, {76, 1}, {75, 2}, {74, 6},
+    {0, 6},  {70, 2}, {69, 2}, {0, 2},  {67, 2}, {70, 2}, {74, 2}, {75, 4}, {74, 2}, {73, 6},
+    {0, 6},  {76, 2}, {77, 2}, {76, 2}, {75, 3}, {74, 1}, {73, 2}, {69, 6}, {0, 6},  {74, 2},
+    {77, 2}, {81, 2}, {82, 4}, {81, 2}, {0, 6},  {80, 2}, {81, 4}, {79, 3}, {77, 1}, {75, 2},
+    {74, 6}, {73, 2}, {72, 2}, {71, 2}, {70, 6}, {0, 6},  {77, 4}, {73, 2}, {72, 2}, {73, 2},
+    {70, 2}, {0, 6},  {69, 2}, {73, 2}, {76, 2}, {79, 4}, {77, 2}, {76, 3}, {74, 1}, {73, 2},
+    {0, 6},  {74, 6}, {69, 6}, {62, 6},
 }};
 
 struct Chord {
@@ -74,8 +71,8 @@ struct TempoChange {
 };
 
 // 60 beats per minute, slowing over the last three bars to 46.
-constexpr std::array<TempoChange, 4> kTempo{{
-    {0, 1000000}, {32, 1071429}, {33, 1153846}, {34, 1304348}}};
+constexpr std::array<TempoChange, 4> kTempo{
+    {{0, 1000000}, {32, 1071429}, {33, 1153846}, {34, 1304348}}};
 
 constexpr std::uint32_t MelodyEighths() {
     std::uint32_t total = 0;
@@ -111,8 +108,7 @@ private:
 // Collects timed events for one track and encodes them as an MTrk chunk.
 class Track {
 public:
-    void Meta(std::uint32_t tick, std::uint8_t type,
-              std::vector<std::uint8_t> data) {
+    void Meta(std::uint32_t tick, std::uint8_t type, std::vector<std::uint8_t> data) {
         std::vector<std::uint8_t> bytes{0xFF, type};
         AppendLength(bytes, static_cast<std::uint32_t>(data.size()));
         bytes.insert(bytes.end(), data.begin(), data.end());
@@ -127,13 +123,13 @@ public:
         Add(0, kSetup, {Status(0xC0, channel), program});
     }
 
-    void Control(std::uint32_t tick, std::uint8_t channel,
-                 std::uint8_t controller, std::uint8_t value) {
+    void Control(std::uint32_t tick, std::uint8_t channel, std::uint8_t controller,
+                 std::uint8_t value) {
         Add(tick, kSetup, {Status(0xB0, channel), controller, value});
     }
 
-    void AddNote(std::uint32_t tick, std::uint32_t length, std::uint8_t channel,
-              std::uint8_t pitch, std::uint8_t velocity) {
+    void AddNote(std::uint32_t tick, std::uint32_t length, std::uint8_t channel, std::uint8_t pitch,
+                 std::uint8_t velocity) {
         Add(tick, kNoteOn, {Status(0x90, channel), pitch, velocity});
         Add(tick + length, kNoteOff, {Status(0x80, channel), pitch, 0});
     }
@@ -141,11 +137,10 @@ public:
     // Every track ends at the same tick, so the length of the piece does
     // not depend on which track happens to hold the last note.
     std::vector<std::uint8_t> Encode(std::uint32_t end_tick) {
-        std::stable_sort(events_.begin(), events_.end(),
-                         [](const Event& a, const Event& b) {
-                             if (a.tick != b.tick) return a.tick < b.tick;
-                             return a.order < b.order;
-                         });
+        std::stable_sort(events_.begin(), events_.end(), [](const Event& a, const Event& b) {
+            if (a.tick != b.tick) return a.tick < b.tick;
+            return a.order < b.order;
+        });
         std::vector<std::uint8_t> body;
         std::uint32_t now = 0;
         for (const Event& e : events_) {
@@ -161,8 +156,7 @@ public:
         return chunk;
     }
 
-    static void AppendBigEndian(std::vector<std::uint8_t>& out,
-                                std::uint32_t value, int bytes) {
+    static void AppendBigEndian(std::vector<std::uint8_t>& out, std::uint32_t value, int bytes) {
         for (int i = bytes - 1; i >= 0; --i) {
             out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
         }
@@ -185,8 +179,7 @@ private:
 
     // Variable-length quantity: seven bits per byte, most significant
     // first, high bit set on all but the last byte.
-    static void AppendLength(std::vector<std::uint8_t>& out,
-                             std::uint32_t value) {
+    static void AppendLength(std::vector<std::uint8_t>& out, std::uint32_t value) {
         std::array<std::uint8_t, 5> groups{};
         std::size_t count = 0;
         do {
@@ -212,8 +205,8 @@ std::uint8_t Velocity(int base, Lcg& rng) {
     return static_cast<std::uint8_t>(std::clamp(base + rng.Jitter(6), 1, 127));
 }
 
-void Setup(Track& track, std::string_view name, std::uint8_t channel,
-           std::uint8_t program, std::uint8_t volume, std::uint8_t pan) {
+void Setup(Track& track, std::string_view name, std::uint8_t channel, std::uint8_t program,
+           std::uint8_t volume, std::uint8_t pan) {
     track.Name(name);
     track.Program(channel, program);
     track.Control(0, channel, 7, volume);
@@ -243,8 +236,7 @@ Track Melody(Lcg& rng) {
         if (n.pitch != 0) {
             // Longer notes are played a little louder, like a held breath.
             const int base = 62 + 3 * n.eighths;
-            track.AddNote(tick, length - 20, kMelodyChannel, n.pitch,
-                       Velocity(base, rng));
+            track.AddNote(tick, length - 20, kMelodyChannel, n.pitch, Velocity(base, rng));
         }
         tick += length;
     }
@@ -270,8 +262,7 @@ Track Pad(Lcg& rng) {
         Swell(track, tick, c.bars * kBeatsPerBar);
         for (std::uint8_t pitch : c.pitches) {
             if (pitch != 0) {
-                track.AddNote(tick, length - 30, kPadChannel, pitch,
-                           Velocity(70, rng));
+                track.AddNote(tick, length - 30, kPadChannel, pitch, Velocity(70, rng));
             }
         }
         tick += length;
@@ -288,11 +279,10 @@ Track Bells(Lcg& rng) {
     for (std::size_t i = 0; i < kPad.size(); ++i) {
         const Chord& c = kPad[i];
         const auto root = static_cast<std::uint8_t>(c.pitches[0] + 24);
-        track.AddNote(tick, kTicksPerBar * 2, kBellChannel, root,
-                   Velocity(72, rng));
+        track.AddNote(tick, kTicksPerBar * 2, kBellChannel, root, Velocity(72, rng));
         if (i + 1 < kPad.size()) {
             track.AddNote(tick + 2 * kTicksPerBar, kTicksPerBar, kBellChannel,
-                       static_cast<std::uint8_t>(root + 6), Velocity(38, rng));
+                          static_cast<std::uint8_t>(root + 6), Velocity(38, rng));
         }
         tick += c.bars * kTicksPerBar;
     }

@@ -45,8 +45,8 @@ bool WriteFile(const fs::path& path, const std::vector<std::uint8_t>& bytes) {
     std::error_code ec;
     fs::rename(temp, path, ec);
     if (ec) {
-        std::cerr << "default_data: cannot rename " << temp.string() << " to "
-                  << path.string() << ": " << ec.message() << '\n';
+        std::cerr << "default_data: cannot rename " << temp.string() << " to " << path.string()
+                  << ": " << ec.message() << '\n';
         fs::remove(temp, ec);
         return false;
     }
@@ -58,8 +58,8 @@ int Run(const fs::path& out_dir) {
     std::error_code ec;
     fs::create_directories(dir, ec);
     if (ec) {
-        std::cerr << "default_data: cannot create directory " << dir.string()
-                  << ": " << ec.message() << '\n';
+        std::cerr << "default_data: cannot create directory " << dir.string() << ": "
+                  << ec.message() << '\n';
         return 1;
     }
     if (!WriteFile(dir / kPictureName, MakeDefaultPicture())) return 1;

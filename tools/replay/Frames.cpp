@@ -52,8 +52,9 @@ bool PictureArea::WriteBmp(const std::filesystem::path& file) const {
     std::ofstream out(file, std::ios::binary);
     out.write(reinterpret_cast<const char*>(header.data()), header.size());
     for (int y = kSide - 1; y >= 0; --y) {  // stored bottom row first
-        out.write(reinterpret_cast<const char*>(m_rows.data()) + static_cast<std::size_t>(y) * kRowBytes,
-                  kRowBytes);
+        out.write(
+            reinterpret_cast<const char*>(m_rows.data()) + static_cast<std::size_t>(y) * kRowBytes,
+            kRowBytes);
     }
     return static_cast<bool>(out.flush());
 }

@@ -83,7 +83,8 @@ private:
         std::snprintf(name, sizeof name, "frame-%010" PRId64 "ms-step%04d.bmp", m_platform.Now(),
                       m_form->CurrentStepCount());
         if (!m_area.WriteBmp(*m_frames / name)) {
-            std::fprintf(m_err, "replay: cannot write the frame %s\n", (*m_frames / name).string().c_str());
+            std::fprintf(m_err, "replay: cannot write the frame %s\n",
+                         (*m_frames / name).string().c_str());
             m_failed = true;
         }
     }

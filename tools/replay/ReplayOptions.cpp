@@ -60,8 +60,8 @@ bool IsReadableFile(const std::filesystem::path& file) {
 
 }  // namespace
 
-std::variant<ReplayOptions, std::string> ParseReplayOptions(const std::vector<std::string>& args,
-                                                            const std::filesystem::path& start_dir) {
+std::variant<ReplayOptions, std::string> ParseReplayOptions(
+    const std::vector<std::string>& args, const std::filesystem::path& start_dir) {
     ReplayOptions options;
     std::size_t i = 0;
     std::string option;
@@ -79,7 +79,8 @@ std::variant<ReplayOptions, std::string> ParseReplayOptions(const std::vector<st
             return std::nullopt;
         }
         auto ms = ParseMillis(*value);
-        if (!ms) error = option + ": '" + *value + "' is not a time in milliseconds (0 to 2147483647)";
+        if (!ms)
+            error = option + ": '" + *value + "' is not a time in milliseconds (0 to 2147483647)";
         return ms;
     };
 
@@ -88,7 +89,8 @@ std::variant<ReplayOptions, std::string> ParseReplayOptions(const std::vector<st
         std::string error;
         auto eq = arg.find('=');
         option = arg.rfind("--", 0) == 0 && eq != std::string::npos ? arg.substr(0, eq) : arg;
-        inline_value = option.size() < arg.size() ? std::optional(arg.substr(eq + 1)) : std::nullopt;
+        inline_value =
+            option.size() < arg.size() ? std::optional(arg.substr(eq + 1)) : std::nullopt;
         if (option == "--help" || option == "-h") {
             options.help = true;
             return options;

@@ -10,7 +10,8 @@
 
 namespace {
 
-constexpr const char* kHelp = R"(Runs the show on a virtual clock and prints what happens, one line an item.
+constexpr const char* kHelp =
+    R"(Runs the show on a virtual clock and prints what happens, one line an item.
 
   --dir DIR              working directory whose "[]" folder holds the picture and tune (default .)
   --clock HH:MM:SS.mmm   UTC time of day at virtual time 0 (default 00:00:00.000)
