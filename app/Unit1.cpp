@@ -148,7 +148,8 @@ void TForm1::OnTimer(TimerId id) {
 
 void TForm1::FormCreate() {
     m_random.SeedFromClock(m_platform.UtcTimeOfDay());
-    Image1.picture = std::make_unique<WorkPicture>(static_cast<PictureListener*>(this));
+    Image1.picture =
+        std::make_unique<WorkPicture>(static_cast<PictureListener*>(this), m_platform.Pixels());
     ReloadPicture(*Image1.picture);
     WorkBitmap = Image1.picture.get();
     StepCount = 0;

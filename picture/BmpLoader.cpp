@@ -4,7 +4,6 @@
 #include <array>
 #include <cstring>
 #include <limits>
-#include <new>
 #include <span>
 #include <string>
 
@@ -116,7 +115,7 @@ void ReadMasksAndColourTable(SectionReader& in, const BitmapHeader& h) {
     in.Skip(std::uint64_t{entries} * (h.IsShort() ? 3u : 4u));
 }
 
-PixelRows AllocateRows(const BitmapHeader& h) {
+PixelRows AllocateRows(const BitmapHeader& h, PixelAllocator& allocator) {
     if (h.bit_count != 24 || h.compression != kRgb) RaiseInvalid();
     if (h.width < 0 || h.height == std::numeric_limits<std::int32_t>::min()) RaiseInvalid();
     const std::uint64_t width = static_cast<std::uint64_t>(h.width);
@@ -127,19 +126,19 @@ PixelRows AllocateRows(const BitmapHeader& h) {
     if (std::max<std::uint64_t>(stride, 4) * height > kMaxRowStorageBytes) RaiseInvalid();
 
     PixelRows rows;
-    rows.width = static_cast<std::int32_t>(width);
-    rows.height = static_cast<std::int32_t>(height);
-    rows.stride = static_cast<std::size_t>(stride);
-    rows.top_down = h.height < 0;
-    rows.bytes.reset(new (std::nothrow)
-                         std::uint8_t[rows.stride * static_cast<std::size_t>(height)]);
-    if (!rows.bytes) RaiseInvalid();
+    rows.layout.width = static_cast<std::int32_t>(width);
+    rows.layout.height = static_cast<std::int32_t>(height);
+    rows.layout.stride = static_cast<std::size_t>(stride);
+    rows.layout.top_down = h.height < 0;
+    rows.storage = allocator.Allocate(rows.layout);
+    if (!rows.storage) RaiseInvalid();
+    rows.base = rows.storage->Data();
     return rows;
 }
 
 }  // namespace
 
-std::optional<PixelRows> LoadBmp(ByteSource& source) {
+std::optional<PixelRows> LoadBmp(ByteSource& source, PixelAllocator& allocator) {
     SectionReader in(source);
     std::array<std::uint8_t, 14> file_header{};
     std::size_t got = in.UpTo(file_header);
@@ -153,12 +152,12 @@ std::optional<PixelRows> LoadBmp(ByteSource& source) {
     if (header.planes != 1) RaiseInvalid();
     ReadMasksAndColourTable(in, header);
 
-    PixelRows rows = AllocateRows(header);
-    const std::size_t storage = rows.stride * static_cast<std::size_t>(rows.height);
+    PixelRows rows = AllocateRows(header, allocator);
+    const std::size_t storage = rows.layout.Size();
     std::size_t wanted = storage;
     if (header.image_size != 0) wanted = std::min<std::size_t>(wanted, header.image_size);
-    std::size_t read = in.UpTo(std::span(rows.bytes.get(), wanted));
+    std::size_t read = in.UpTo(std::span(rows.base, wanted));
     // Storage the file does not supply holds zeros.
-    std::memset(rows.bytes.get() + read, 0, storage - read);
+    std::memset(rows.base + read, 0, storage - read);
     return rows;
 }

@@ -11,6 +11,7 @@ class ByteSource;
 // as at least 4 bytes; larger ones are refused before anything is allocated.
 inline constexpr std::uint64_t kMaxRowStorageBytes = std::uint64_t{1} << 28;
 
-// Decodes a bitmap file into 24-bit rows. Returns nothing for an empty (0-byte)
-// source. Raises ShowError with the read-error or invalid-bitmap text.
-std::optional<PixelRows> LoadBmp(ByteSource& source);
+// Decodes a bitmap file into 24-bit rows taken from `allocator`. Returns
+// nothing for an empty (0-byte) source. Raises ShowError with the read-error
+// or invalid-bitmap text; storage the allocator refuses is an invalid bitmap.
+std::optional<PixelRows> LoadBmp(ByteSource& source, PixelAllocator& allocator = HeapPixels());

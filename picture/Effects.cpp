@@ -22,19 +22,19 @@ inline void XorRun(std::uint8_t* run, std::size_t n, std::uint8_t value) {
 void OrRows(WorkPicture& picture, std::uint8_t value) {
     const PixelRows& rows = picture.Rows();
     const std::size_t n = rows.RunLength();
-    for (std::int32_t r = 0; r < rows.height; ++r) OrRun(rows.Row(r), n, value);
+    for (std::int32_t r = 0; r < rows.Height(); ++r) OrRun(rows.Row(r), n, value);
 }
 
 void XorRows(WorkPicture& picture, std::uint8_t value) {
     const PixelRows& rows = picture.Rows();
     const std::size_t n = rows.RunLength();
-    for (std::int32_t r = 0; r < rows.height; ++r) XorRun(rows.Row(r), n, value);
+    for (std::int32_t r = 0; r < rows.Height(); ++r) XorRun(rows.Row(r), n, value);
 }
 
 void AddRowNoise(WorkPicture& picture, RandomSource& random) {
     const PixelRows& rows = picture.Rows();
     const std::size_t n = rows.RunLength();
-    for (std::int32_t r = 0; r < rows.height; ++r) {
+    for (std::int32_t r = 0; r < rows.Height(); ++r) {
         std::uint8_t* run = rows.Row(r);
         XorRun(run, n, static_cast<std::uint8_t>(random.RandomBelow(9)));
     }

@@ -19,7 +19,7 @@ std::string NativePath(std::string_view stored_path) {
 void ReloadPicture(WorkPicture& picture, std::string_view stored_path) {
     FileSource file;
     if (!file.Open(NativePath(stored_path))) throw ShowError(messages::OpenError(stored_path));
-    auto rows = LoadBmp(file);
+    auto rows = LoadBmp(file, picture.Allocator());
     if (!rows) {
         picture.MakeEmpty();
         return;

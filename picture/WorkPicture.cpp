@@ -4,7 +4,7 @@
 #include "core/ShowError.h"
 
 std::uint8_t* WorkPicture::Row(std::int32_t r) const {
-    if (r < 0 || r >= m_rows.height) throw ShowError(std::string(messages::kScanLineOutOfRange));
+    if (r < 0 || r >= m_rows.Height()) throw ShowError(std::string(messages::kScanLineOutOfRange));
     return m_rows.Row(r);
 }
 

@@ -15,10 +15,15 @@ public:
 // memory, addressed top row first.
 class WorkPicture {
 public:
-    explicit WorkPicture(PictureListener* listener = nullptr) : m_listener(listener) {}
+    explicit WorkPicture(PictureListener* listener = nullptr,
+                         PixelAllocator& allocator = HeapPixels())
+        : m_listener(listener), m_allocator(&allocator) {}
 
-    [[nodiscard]] std::int32_t Width() const { return m_rows.width; }
-    [[nodiscard]] std::int32_t Height() const { return m_rows.height; }
+    // Where the picture's row storage comes from when it is loaded.
+    [[nodiscard]] PixelAllocator& Allocator() const { return *m_allocator; }
+
+    [[nodiscard]] std::int32_t Width() const { return m_rows.Width(); }
+    [[nodiscard]] std::int32_t Height() const { return m_rows.Height(); }
     [[nodiscard]] bool Empty() const { return m_rows.Empty(); }
     [[nodiscard]] const PixelRows& Rows() const { return m_rows; }
 
@@ -39,4 +44,5 @@ public:
 private:
     PixelRows m_rows;
     PictureListener* m_listener;
+    PixelAllocator* m_allocator;
 };

@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "core/TimeOfDay.h"
+#include "picture/PixelStorage.h"
 
 // All the show needs from a window system. The portable code calls nothing
 // else; no OS type crosses this interface. Backends only translate: the rules
@@ -49,6 +50,10 @@ public:
     [[nodiscard]] virtual std::string ExecutablePath() = 0;
     // Lowers the letters of a code page 932 text as the platform does.
     virtual void LowerCase(std::string& text) = 0;
+
+    // Where the working picture's rows are kept: plain heap memory unless the
+    // platform draws from storage of its own.
+    [[nodiscard]] virtual PixelAllocator& Pixels() { return HeapPixels(); }
 };
 
 // What a platform delivers to the show, one event at a time.

@@ -39,7 +39,7 @@ std::vector<std::uint8_t> Cut(std::vector<std::uint8_t> bytes, std::size_t size)
 // filler bytes must never be the file's 0xAB filler copied elsewhere.
 int Mismatches(const PixelRows& rows) {
     int bad = 0;
-    for (std::int32_t r = 0; r < rows.height; ++r) {
+    for (std::int32_t r = 0; r < rows.Height(); ++r) {
         for (std::size_t i = 0; i < rows.RunLength(); ++i) {
             bad += rows.Row(r)[i] != BmpBuilder::Expected(r, i);
         }
@@ -58,9 +58,9 @@ TEST_P(BmpLayouts, RowsLoadTopRowFirst) {
     builder.HeaderSize(header).TopDown(top_down).Width(width).Height(5);
     auto rows = Load(builder.Bytes());
     ASSERT_TRUE(rows);
-    EXPECT_EQ(rows->width, width);
-    EXPECT_EQ(rows->height, 5);
-    EXPECT_EQ(rows->stride, builder.Stride());
+    EXPECT_EQ(rows->Width(), width);
+    EXPECT_EQ(rows->Height(), 5);
+    EXPECT_EQ(rows->layout.stride, builder.Stride());
     EXPECT_EQ(Mismatches(*rows), 0) << "header " << header << " top_down " << top_down;
 }
 
@@ -75,7 +75,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(BmpLoader, RowOf401PixelsIsPaddedTo1204) {
     auto rows = Load(BmpBuilder{}.Width(401).Height(1).Bytes());
     ASSERT_TRUE(rows);
-    EXPECT_EQ(rows->stride, 1204u);
+    EXPECT_EQ(rows->layout.stride, 1204u);
     EXPECT_EQ(rows->RunLength(), 1203u);
 }
 
@@ -154,7 +154,7 @@ TEST(BmpLoader, RefusesHugePicturesBeforeAllocating) {
 TEST(BmpLoader, ZeroWidthKeepsItsRowsButNoBytes) {
     auto rows = Load(BmpBuilder{}.Width(0).Height(3).Bytes());
     ASSERT_TRUE(rows);
-    EXPECT_EQ(rows->height, 3);
+    EXPECT_EQ(rows->Height(), 3);
     EXPECT_EQ(rows->RunLength(), 0u);
     EXPECT_TRUE(rows->Empty());
 }

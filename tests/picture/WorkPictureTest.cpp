@@ -57,6 +57,24 @@ TEST_F(PictureFileTest, LoadMarksOnceAndKeepsContentOnEveryError) {
     EXPECT_EQ(m_listener.marks, 1);
 }
 
+TEST(PictureFile, RefusedMemoryIsAnInvalidBitmapAndChangesNothing) {
+    struct Refusing : PixelAllocator {
+        std::unique_ptr<PixelStorage> Allocate(const PixelLayout& layout) noexcept override {
+            if (refuse) return nullptr;
+            return HeapPixels().Allocate(layout);
+        }
+        bool refuse = false;
+    } allocator;
+    TempWorkingDir dir;
+    WorkPicture picture(nullptr, allocator);
+    dir.WritePicture(BmpBuilder{}.Width(2).Bytes());
+    ReloadPicture(picture);
+    allocator.refuse = true;
+    dir.WritePicture(BmpBuilder{}.Width(5).Bytes());
+    EXPECT_EQ(ErrorOf(picture), messages::kInvalidBitmap);
+    EXPECT_EQ(picture.Width(), 2);
+}
+
 TEST_F(PictureFileTest, DirectoryInPlaceOfTheFileCannotBeOpened) {
     std::filesystem::create_directories("[]/,,,,;,,.bmp");
     EXPECT_EQ(ErrorOf(m_picture), messages::OpenError("[]\\,,,,;,,.bmp"));

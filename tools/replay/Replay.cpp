@@ -24,9 +24,9 @@ std::string PictureSummary(const WorkPicture* picture) {
     uLong crc = crc32(0, nullptr, 0);
     const PixelRows& rows = picture->Rows();
     const auto run = static_cast<uInt>(rows.RunLength());
-    for (std::int32_t r = 0; r < rows.height && run != 0; ++r) crc = crc32(crc, rows.Row(r), run);
+    for (std::int32_t r = 0; r < rows.Height() && run != 0; ++r) crc = crc32(crc, rows.Row(r), run);
     char text[64];
-    std::snprintf(text, sizeof text, "%dx%d:%08lx", rows.width, rows.height, crc);
+    std::snprintf(text, sizeof text, "%dx%d:%08lx", rows.Width(), rows.Height(), crc);
     return text;
 }
 
