@@ -1,8 +1,9 @@
 #!/bin/sh
-# Installs what is missing, builds, and runs the show on the default picture
-# and tune in build/run.
+# Installs what is missing, builds, and opens the show's window on the default
+# picture and tune in build/run.
 set -eu
 cd "$(dirname "$0")"
-sh scripts/build.sh
+sh scripts/install-deps.sh $(grep -v '^#' scripts/packages-desktop.txt)
+sh scripts/build.sh -DSHOW_BUILD_QT=ON
 cd build/run
-exec ../tools/replay --click 0 --frames frames
+exec ../platform/qt/Project1

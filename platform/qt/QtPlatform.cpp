@@ -1,0 +1,183 @@
+#include "platform/qt/QtPlatform.h"
+
+#include <xcb/xcb.h>
+
+#include <QApplication>
+#include <QClipboard>
+#include <QFontInfo>
+#include <QGuiApplication>
+#include <QIcon>
+#include <QKeyEvent>
+#include <QMessageBox>
+#include <QPixmap>
+#include <QScreen>
+#include <chrono>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+
+#include "app/Unit1.h"
+#include "core/Cp932.h"
+#include "platform/qt/Cp932Text.h"
+#include "platform/qt/MusicCommands.h"
+
+namespace {
+
+// "ＭＳ Ｐゴシック"
+constexpr std::string_view kDesignFace =
+    "\x82\x6c\x82\x72 \x82\x6f\x83\x53\x83\x56\x83\x62\x83\x4e";
+// Metric-compatible with the design face, so "0" measures the same.
+constexpr const char* kStandInFace = "IPAPGothic";
+
+QString ToQString(std::string_view cp932) {
+    const std::string utf8 = cp932::ToUtf8(cp932);
+    return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
+}
+
+QIcon TransparentIcon() {
+    QPixmap pixmap(16, 16);
+    pixmap.fill(Qt::transparent);
+    return QIcon(pixmap);
+}
+
+xcb_atom_t Atom(xcb_connection_t* connection, const char* name) {
+    const auto cookie =
+        xcb_intern_atom(connection, 0, static_cast<std::uint16_t>(std::strlen(name)), name);
+    xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(connection, cookie, nullptr);
+    if (reply == nullptr) return XCB_ATOM_NONE;
+    const xcb_atom_t atom = reply->atom;
+    std::free(reply);
+    return atom;
+}
+
+// Ctrl+C copies the box's caption, text and button as plain text, as Windows
+// message boxes do.
+class ErrorBox final : public QMessageBox {
+public:
+    ErrorBox(const QString& caption, const QString& text, QWidget* owner)
+        : QMessageBox(QMessageBox::Critical, caption, text, QMessageBox::Ok, owner) {
+        setWindowModality(Qt::ApplicationModal);
+    }
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override {
+        if (!event->matches(QKeySequence::Copy)) {
+            QMessageBox::keyPressEvent(event);
+            return;
+        }
+        const QString rule = QStringLiteral("---------------------------\n");
+        QGuiApplication::clipboard()->setText(rule + windowTitle() + QLatin1Char('\n') + rule +
+                                              text() + QLatin1Char('\n') + rule +
+                                              QStringLiteral("OK\n") + rule);
+    }
+};
+
+}  // namespace
+
+QtPlatform::QtPlatform(MusicCommands& music) : m_music(music) {
+    const QIcon icon = TransparentIcon();
+    QApplication::setWindowIcon(icon);
+    m_window.setWindowIcon(icon);
+    m_window.winId();  // the native window, hidden, for the layout's measurement
+    ClearX11Title();
+}
+
+void QtPlatform::Attach(TForm1& form) { m_window.Attach(form, form.Image1); }
+
+void QtPlatform::SetApplicationTitle(const std::string& cp932) {
+    m_window.setWindowIconText(ToQString(cp932));
+}
+
+void QtPlatform::ShowMainWindow(const TForm1& form) {
+    const Bounds stored = form.StoredBounds();
+    m_window.move(stored.left, stored.top);
+    if (form.AutoSize()) {
+        m_window.HoldSize(QSize(form.ClientWidth(), form.ClientHeight()));
+    } else {
+        m_window.resize(stored.width, stored.height);
+    }
+    m_window.show();
+    if (form.Caption().empty()) ClearX11Title();
+}
+
+bool QtPlatform::StartTimer(TimerId id, std::uint32_t interval_ms) {
+    return m_window.StartTimer(id, interval_ms);
+}
+
+void QtPlatform::StopTimer(TimerId id) { m_window.StopTimer(id); }
+
+void QtPlatform::SetTitle(std::string_view cp932) {
+    m_window.setWindowTitle(ToQString(cp932));
+    if (cp932.empty()) ClearX11Title();
+}
+
+// HACK: Qt puts the application's name on the X server for an empty title,
+// so the window's name properties are emptied directly.
+void QtPlatform::ClearX11Title() {
+    const auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (x11 == nullptr) return;
+    xcb_connection_t* connection = x11->connection();
+    const auto window = static_cast<xcb_window_t>(m_window.winId());
+    const xcb_atom_t net_wm_name = Atom(connection, "_NET_WM_NAME");
+    const xcb_atom_t utf8_string = Atom(connection, "UTF8_STRING");
+    if (net_wm_name != XCB_ATOM_NONE && utf8_string != XCB_ATOM_NONE) {
+        xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window, net_wm_name, utf8_string, 8,
+                            0, nullptr);
+    }
+    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_NAME,
+                        XCB_ATOM_STRING, 8, 0, nullptr);
+    xcb_flush(connection);
+}
+
+void QtPlatform::RequestRepaint() { m_window.update(); }
+
+void QtPlatform::ShowErrorBox(std::string_view caption_cp932, std::string_view text_cp932) {
+    ErrorBox box(ToQString(caption_cp932), ToQString(text_cp932), &m_window);
+    // NOTE: exec runs a nested event loop: timer ticks and repaints go on.
+    box.exec();
+}
+
+void QtPlatform::SendMusicCommand(std::string_view command) { m_music.Send(command); }
+
+TimeOfDay QtPlatform::UtcTimeOfDay() {
+    using namespace std::chrono;
+    const auto now = system_clock::now();
+    const auto ms_of_day = duration_cast<milliseconds>(now - floor<days>(now)).count();
+    return TimeOfDay{static_cast<std::uint16_t>(ms_of_day / 3'600'000),
+                     static_cast<std::uint16_t>(ms_of_day / 60'000 % 60),
+                     static_cast<std::uint16_t>(ms_of_day / 1000 % 60),
+                     static_cast<std::uint16_t>(ms_of_day % 1000)};
+}
+
+int QtPlatform::PixelsPerInch() {
+    const QScreen* screen = m_window.screen();
+    if (screen == nullptr) return 96;
+    return static_cast<int>(std::lround(screen->logicalDotsPerInchY()));
+}
+
+// The font's resolved pixel size: the character height that "0" is drawn at.
+// A line height would count a substitute's extra leading.
+int QtPlatform::MeasureTextHeight(const FontSpec& font) {
+    QFont qfont = m_window.font();
+    qfont.setFamily(font.face == kDesignFace ? QString::fromLatin1(kStandInFace)
+                                             : ToQString(font.face));
+    qfont.setStyleStrategy(QFont::PreferMatch);
+    if (font.height != 0) qfont.setPixelSize(std::abs(font.height));
+    return QFontInfo(qfont).pixelSize();
+}
+
+std::string QtPlatform::ExecutablePath() {
+    std::error_code ec;
+    const std::string utf8 = std::filesystem::read_symlink("/proc/self/exe", ec).string();
+    if (ec) return QCoreApplication::applicationFilePath().toStdString();
+    bool ok = false;
+    std::string path = cp932::FromUtf8(utf8, ok);
+    if (ok) return path;
+    // Only the file name makes the title; keep it when the folders do not convert.
+    path = cp932::FromUtf8(std::filesystem::path(utf8).filename().string(), ok);
+    return ok ? path : utf8;
+}
+
+void QtPlatform::LowerCase(std::string& text) { cp932::LowerLatinLetters(text); }

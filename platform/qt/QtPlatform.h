@@ -1,0 +1,57 @@
+#pragma once
+
+// The platform on Qt 6 Widgets, for the Linux desktop.
+//  [X] Window: one top-level ShowWindow, created hidden at once so the layout
+//      can be measured on it; a wholly transparent icon; a title that is
+//      really empty on the X server when the caption is.
+//  [X] Application title: the taskbar's icon name; the error boxes' caption.
+//  [X] Timers: ShowWindow's precise timers; a refusal is reported.
+//  [X] Error box: a modal message box with the stop icon and one OK button;
+//      timers and repaints go on behind it, and further boxes stack on top.
+//  [X] Texts: code page 932 shown through iconv's converter.
+//  [X] Music: the command strings go to MusicCommands.
+//  [X] Layout scaling: the display's logical vertical resolution and the
+//      window font's resolved pixel size ("ＭＳ Ｐゴシック" is IPAPGothic).
+//  [X] Clock: the system clock's UTC time of day.
+//  [X] Executable path: /proc/self/exe in code page 932; lower-casing of A-Z.
+//  [ ] Start-up show commands: the desktop passes none, so the window is shown
+//      normally.
+
+#include <string>
+
+#include "platform/Platform.h"
+#include "platform/qt/ShowWindow.h"
+
+class MusicCommands;
+class TForm1;
+
+class QtPlatform final : public Platform {
+public:
+    explicit QtPlatform(MusicCommands& music);
+
+    // The window's events go to `form`, and it paints form.Image1.
+    void Attach(TForm1& form);
+    // Labels the taskbar entry.
+    void SetApplicationTitle(const std::string& cp932);
+    // Fits the client area to the form's and shows the window at the form's
+    // stored position.
+    void ShowMainWindow(const TForm1& form);
+
+    [[nodiscard]] bool StartTimer(TimerId id, std::uint32_t interval_ms) override;
+    void StopTimer(TimerId id) override;
+    void SetTitle(std::string_view cp932) override;
+    void RequestRepaint() override;
+    void ShowErrorBox(std::string_view caption_cp932, std::string_view text_cp932) override;
+    void SendMusicCommand(std::string_view command) override;
+    [[nodiscard]] TimeOfDay UtcTimeOfDay() override;
+    [[nodiscard]] int PixelsPerInch() override;
+    [[nodiscard]] int MeasureTextHeight(const FontSpec& font) override;
+    [[nodiscard]] std::string ExecutablePath() override;
+    void LowerCase(std::string& text) override;
+
+private:
+    void ClearX11Title();
+
+    MusicCommands& m_music;
+    ShowWindow m_window;
+};
