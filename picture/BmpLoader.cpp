@@ -9,6 +9,7 @@
 
 #include "core/Messages.h"
 #include "core/ShowError.h"
+#include "picture/BmpConvert.h"
 #include "picture/ByteSource.h"
 
 namespace {
@@ -57,15 +58,22 @@ struct BitmapHeader {
     std::uint32_t compression = 0;
     std::uint32_t image_size = 0;
     std::uint32_t colours_used = 0;
+    std::array<std::uint32_t, 3> masks{};  // red, green, blue: in headers of 52 bytes or more
 
     [[nodiscard]] bool IsShort() const { return size == 12; }
 };
 
 constexpr std::uint32_t kRgb = 0;
+constexpr std::uint32_t kRle8 = 1;
+constexpr std::uint32_t kRle4 = 2;
 constexpr std::uint32_t kBitFields = 3;
+constexpr std::uint32_t kRle24 = 4;  // in a 64-byte header; otherwise JPEG data
+constexpr std::uint32_t kAlphaBitFields = 6;
+constexpr std::uint32_t kHeaderWithMasks = 52;
+constexpr std::uint32_t kOs2LongHeader = 64;
 
 BitmapHeader ReadBitmapHeader(SectionReader& in) {
-    std::array<std::uint8_t, 40> b{};
+    std::array<std::uint8_t, 52> b{};
     BitmapHeader h;
     in.Exact(std::span(b).first(4));
     h.size = U32(b.data());
@@ -78,7 +86,8 @@ BitmapHeader ReadBitmapHeader(SectionReader& in) {
         return h;
     }
     if (h.size < 40) RaiseInvalid();
-    in.Exact(std::span(b).subspan(4));
+    const std::uint32_t kept = std::min<std::uint32_t>(h.size, kHeaderWithMasks);
+    in.Exact(std::span(b).subspan(4, kept - 4));
     h.width = I32(&b[4]);
     h.height = I32(&b[8]);
     h.planes = U16(&b[12]);
@@ -86,9 +95,15 @@ BitmapHeader ReadBitmapHeader(SectionReader& in) {
     h.compression = U32(&b[16]);
     h.image_size = U32(&b[20]);
     h.colours_used = U32(&b[32]);
+    h.masks = {U32(&b[40]), U32(&b[44]), U32(&b[48])};
     // The rest of a longer header has no effect here.
-    in.Skip(h.size - 40);
+    in.Skip(h.size - kept);
     return h;
+}
+
+bool HasBitFields(const BitmapHeader& h) {
+    return (h.bit_count == 16 || h.bit_count == 32) &&
+           (h.compression == kBitFields || h.compression == kAlphaBitFields);
 }
 
 std::uint32_t ColourTableEntries(const BitmapHeader& h) {
@@ -96,6 +111,8 @@ std::uint32_t ColourTableEntries(const BitmapHeader& h) {
     switch (h.bit_count) {
         case 1:
             return 2;
+        case 2:
+            return 4;
         case 4:
             return 16;
         case 8:
@@ -105,18 +122,82 @@ std::uint32_t ColourTableEntries(const BitmapHeader& h) {
     }
 }
 
-// Masks and colour table: read past, since only 24-bit rows are taken.
-void ReadMasksAndColourTable(SectionReader& in, const BitmapHeader& h) {
-    if (h.size == 40 && (h.bit_count == 16 || h.bit_count == 32) && h.compression == kBitFields) {
-        in.Skip(12);
+// Masks after a 40-byte header (a fourth, for alpha, is read past), then the
+// colour table, which only palette pictures use.
+void ReadMasksAndColourTable(SectionReader& in, BitmapHeader& h, BmpPixelFormat& format) {
+    if (h.size == 40 && HasBitFields(h)) {
+        std::array<std::uint8_t, 16> m{};
+        in.Exact(std::span(m).first(h.compression == kAlphaBitFields ? 16 : 12));
+        h.masks = {U32(&m[0]), U32(&m[4]), U32(&m[8])};
     }
     std::uint32_t entries = ColourTableEntries(h);
     if (entries > 256) RaiseInvalid();
-    in.Skip(std::uint64_t{entries} * (h.IsShort() ? 3u : 4u));
+    const std::size_t entry_size = h.IsShort() ? 3 : 4;
+    std::array<std::uint8_t, 256 * 4> table{};
+    in.Exact(std::span(table).first(entries * entry_size));
+    for (std::size_t i = 0; i < entries; ++i) {
+        const std::uint8_t* e = &table[i * entry_size];
+        format.palette[i] = BgrColour{e[0], e[1], e[2]};
+    }
+}
+
+// Nothing for uncompressed 24 bits, read as it is stored; otherwise how to
+// convert, or the invalid-bitmap error for what no conversion takes (JPEG or
+// PNG data, unknown depths and compressions).
+std::optional<BmpPixelFormat> Conversion(const BitmapHeader& h, BmpPixelFormat format) {
+    format.bit_count = h.bit_count;
+    switch (h.compression) {
+        case kRgb:
+            switch (h.bit_count) {
+                case 24:
+                    return std::nullopt;
+                case 1:
+                case 2:
+                case 4:
+                case 8:
+                    format.encoding = BmpEncoding::kIndexed;
+                    return format;
+                case 16:
+                    format.encoding = BmpEncoding::kBitFields;
+                    format.masks = {0x7C00, 0x03E0, 0x001F};
+                    return format;
+                case 32:
+                    format.encoding = BmpEncoding::kBitFields;
+                    format.masks = {0xFF0000, 0x00FF00, 0x0000FF};
+                    return format;
+                default:
+                    break;
+            }
+            break;
+        case kRle8:
+        case kRle4:
+            if (h.bit_count == (h.compression == kRle8 ? 8 : 4)) {
+                format.encoding = h.compression == kRle8 ? BmpEncoding::kRle8 : BmpEncoding::kRle4;
+                return format;
+            }
+            break;
+        case kBitFields:
+        case kAlphaBitFields:
+            // Headers between 40 and 52 bytes hold only part of the masks.
+            if (HasBitFields(h) && (h.size == 40 || h.size >= kHeaderWithMasks)) {
+                format.encoding = BmpEncoding::kBitFields;
+                format.masks = h.masks;
+                return format;
+            }
+            break;
+        case kRle24:
+            if (h.bit_count == 24 && h.size == kOs2LongHeader) {
+                format.encoding = BmpEncoding::kRle24;
+                return format;
+            }
+            break;
+        default:
+            break;
+    }
+    RaiseInvalid();
 }
 
 PixelRows AllocateRows(const BitmapHeader& h, PixelAllocator& allocator) {
-    if (h.bit_count != 24 || h.compression != kRgb) RaiseInvalid();
     if (h.width < 0 || h.height == std::numeric_limits<std::int32_t>::min()) RaiseInvalid();
     const std::uint64_t width = static_cast<std::uint64_t>(h.width);
     const std::uint64_t height = static_cast<std::uint64_t>(h.height < 0 ? -h.height : h.height);
@@ -136,6 +217,26 @@ PixelRows AllocateRows(const BitmapHeader& h, PixelAllocator& allocator) {
     return rows;
 }
 
+// Uncompressed 24 bits: the file's rows are the row storage.
+void ReadStoredRows(SectionReader& in, const BitmapHeader& header, const PixelRows& rows) {
+    const std::size_t storage = rows.layout.Size();
+    std::size_t wanted = storage;
+    if (header.image_size != 0) wanted = std::min<std::size_t>(wanted, header.image_size);
+    std::size_t read = in.UpTo(std::span(rows.base, wanted));
+    // Storage the file does not supply holds zeros.
+    std::memset(rows.base + read, 0, storage - read);
+}
+
+// How many bytes of pixel data a converted picture may take from the file.
+std::uint64_t PixelDataLimit(const BitmapHeader& h, const PixelRows& rows) {
+    if (h.image_size != 0) return h.image_size;
+    if (h.compression == kRle8 || h.compression == kRle4 || h.compression == kRle24) {
+        return std::numeric_limits<std::uint64_t>::max();
+    }
+    const auto width = static_cast<std::uint64_t>(rows.layout.width);
+    return (width * h.bit_count + 31) / 32 * 4 * static_cast<std::uint64_t>(rows.layout.height);
+}
+
 }  // namespace
 
 std::optional<PixelRows> LoadBmp(ByteSource& source, PixelAllocator& allocator) {
@@ -150,14 +251,15 @@ std::optional<PixelRows> LoadBmp(ByteSource& source, PixelAllocator& allocator) 
 
     BitmapHeader header = ReadBitmapHeader(in);
     if (header.planes != 1) RaiseInvalid();
-    ReadMasksAndColourTable(in, header);
+    BmpPixelFormat format;
+    ReadMasksAndColourTable(in, header, format);
+    std::optional<BmpPixelFormat> conversion = Conversion(header, format);
 
     PixelRows rows = AllocateRows(header, allocator);
-    const std::size_t storage = rows.layout.Size();
-    std::size_t wanted = storage;
-    if (header.image_size != 0) wanted = std::min<std::size_t>(wanted, header.image_size);
-    std::size_t read = in.UpTo(std::span(rows.base, wanted));
-    // Storage the file does not supply holds zeros.
-    std::memset(rows.base + read, 0, storage - read);
+    if (conversion) {
+        ConvertPixels(source, PixelDataLimit(header, rows), *conversion, rows);
+    } else {
+        ReadStoredRows(in, header, rows);
+    }
     return rows;
 }

@@ -11,7 +11,8 @@ class ByteSource;
 // as at least 4 bytes; larger ones are refused before anything is allocated.
 inline constexpr std::uint64_t kMaxRowStorageBytes = std::uint64_t{1} << 28;
 
-// Decodes a bitmap file into 24-bit rows taken from `allocator`. Returns
+// Decodes a bitmap file into 24-bit rows taken from `allocator`, converting
+// palette, run-length and bit-field files (picture/BmpFormats.md). Returns
 // nothing for an empty (0-byte) source. Raises ShowError with the read-error
 // or invalid-bitmap text; storage the allocator refuses is an invalid bitmap.
 std::optional<PixelRows> LoadBmp(ByteSource& source, PixelAllocator& allocator = HeapPixels());

@@ -135,7 +135,7 @@ TEST(BmpLoader, RefusesWhatIsNoUncompressed24BitPicture) {
     EXPECT_EQ(LoadError(BmpBuilder{}.HeaderSize(39).Bytes()), kInvalid);
     EXPECT_EQ(LoadError(BmpBuilder{}.ColoursUsed(257).Bytes()), kInvalid);
     EXPECT_EQ(LoadError(BmpBuilder{}.Compression(1).Bytes()), kInvalid);
-    EXPECT_EQ(LoadError(BmpBuilder{}.BitCount(32).Bytes()), kInvalid);
+    EXPECT_EQ(LoadError(BmpBuilder{}.BitCount(64).Bytes()), kInvalid);
     EXPECT_EQ(LoadError(BmpBuilder{}.Width(-4).HeadersOnly().Bytes()), kInvalid);
 }
 
@@ -149,6 +149,36 @@ TEST(BmpLoader, RefusesHugePicturesBeforeAllocating) {
     auto min_height = BmpBuilder{}.HeadersOnly().Bytes();
     min_height[22] = 0, min_height[23] = 0, min_height[24] = 0, min_height[25] = 0x80;
     EXPECT_EQ(LoadError(min_height), kInvalid);
+}
+
+// Remembers the storage asked for, and refuses it.
+class RecordingPixels final : public PixelAllocator {
+public:
+    std::unique_ptr<PixelStorage> Allocate(const PixelLayout& layout) noexcept override {
+        asked = layout.Size();
+        return nullptr;
+    }
+    std::size_t asked = 0;
+};
+
+TEST(BmpLoader, StorageBoundIsExactAndRefusedStorageIsInvalid) {
+    // 2^28 bytes exactly: 8192 rows of 32768 bytes; one more row is too many.
+    for (auto [bits, width] : {std::pair<std::uint16_t, std::int32_t>{24, 10922},
+                               std::pair<std::uint16_t, std::int32_t>{8, 10922}}) {
+        for (std::int32_t height : {8192, 8193}) {
+            RecordingPixels recorder;
+            auto bytes = BmpBuilder{}
+                             .BitCount(bits)
+                             .Width(width)
+                             .Height(height)
+                             .Gap(bits == 8 ? 1024 : 0)
+                             .HeadersOnly()
+                             .Bytes();
+            SpanSource source(bytes);
+            EXPECT_THROW(LoadBmp(source, recorder), ShowError);
+            EXPECT_EQ(recorder.asked, height == 8192 ? kMaxRowStorageBytes : 0u) << bits << " bits";
+        }
+    }
 }
 
 TEST(BmpLoader, ZeroWidthKeepsItsRowsButNoBytes) {

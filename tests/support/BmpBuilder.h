@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 // Writes bitmap files for the tests: 24-bit by default, with a picture whose
@@ -53,6 +54,23 @@ public:
         m_rows = false;
         return *this;
     }
+    // Header bytes from offset 40 on (masks in the longer headers); the rest 0xEE.
+    BmpBuilder& HeaderTail(std::vector<std::uint8_t> bytes) {
+        m_header_tail = std::move(bytes);
+        return *this;
+    }
+    // Bytes written between the headers and the rows in place of the gap:
+    // masks, a colour table.
+    BmpBuilder& Between(std::vector<std::uint8_t> bytes) {
+        m_between = std::move(bytes);
+        return *this;
+    }
+    // Pixel data written as given in place of the 24-bit rows.
+    BmpBuilder& Pixels(std::vector<std::uint8_t> bytes) {
+        m_pixels = std::move(bytes);
+        m_own_pixels = true;
+        return *this;
+    }
     // A wrong pixel-offset field, which the loader must not read.
     BmpBuilder& PixelOffset(std::uint32_t offset) {
         m_pixel_offset = offset;
@@ -82,6 +100,10 @@ private:
     std::uint32_t m_gap = 0;
     std::uint32_t m_pixel_offset = 0;
     bool m_rows = true;
+    std::vector<std::uint8_t> m_header_tail;
+    std::vector<std::uint8_t> m_between;
+    std::vector<std::uint8_t> m_pixels;
+    bool m_own_pixels = false;
 };
 
 inline std::vector<std::uint8_t> BmpBuilder::Bytes() const {
@@ -112,9 +134,16 @@ inline std::vector<std::uint8_t> BmpBuilder::Bytes() const {
         put(2835, 4);
         put(m_colours_used, 4);
         put(0, 4);
-        for (std::uint32_t i = 40; i < m_header_size; ++i) out.push_back(0xEE);
+        for (std::uint32_t i = 40; i < m_header_size; ++i) {
+            out.push_back(i - 40 < m_header_tail.size() ? m_header_tail[i - 40] : 0xEE);
+        }
     }
     for (std::uint32_t i = 0; i < m_gap; ++i) out.push_back(0xCC);
+    out.insert(out.end(), m_between.begin(), m_between.end());
+    if (m_own_pixels) {
+        out.insert(out.end(), m_pixels.begin(), m_pixels.end());
+        return out;
+    }
     for (std::int32_t stored = 0; m_rows && stored < m_height; ++stored) {
         std::int32_t r = m_top_down ? stored : m_height - 1 - stored;
         for (std::size_t i = 0; i < stride; ++i) {

@@ -1,0 +1,25 @@
+#!/bin/sh
+# Tests the picture loader against hostile input: the whole test suite built
+# with clang under the address and undefined-behaviour sanitizers (build-asan),
+# the conformance suite against that build's replay, and a one-minute fuzz run.
+set -eu
+cd "$(dirname "$0")/.."
+sh scripts/install-deps.sh $(grep -v '^#' scripts/packages.txt) \
+    $(grep -v '^#' scripts/packages-pictures.txt)
+
+cmake -S . -B build-asan -G Ninja -DCMAKE_CXX_COMPILER=clang++ \
+    -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    "-DCMAKE_CXX_FLAGS=-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer"
+cmake --build build-asan -j2
+ctest --test-dir build-asan --output-on-failure -j2
+
+suite=../shared/bmpsuite
+if [ -f "$suite/tools/bmpsuite_check.py" ]; then
+    python3 "$suite/tools/bmpsuite_check.py" replay build-asan/tools/replay >build-asan/bmpsuite.txt ||
+        { cat build-asan/bmpsuite.txt; echo "bmpsuite: FAILED"; exit 1; }
+    tail -n 1 build-asan/bmpsuite.txt
+else
+    echo "bmpsuite: no conformance suite at $suite, check skipped"
+fi
+
+sh scripts/fuzz.sh 60s
