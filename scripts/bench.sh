@@ -1,10 +1,12 @@
 #!/bin/sh
-# Installs what is missing, builds the benchmarks (Release) into build-bench
-# and prints their table. Extra arguments go to the benchmark program.
+# Installs what is missing, builds the benchmarks (Release) into build-bench,
+# with the desktop program's drawing and the measuring build of the program
+# (show_probe, for scripts/measure-show.py), and prints the benchmarks' table.
+# Extra arguments go to the benchmark program.
 set -eu
 cd "$(dirname "$0")/.."
-sh scripts/install-deps.sh $(grep -v '^#' scripts/packages.txt) libbenchmark-dev
+sh scripts/install-deps.sh $(grep -hv '^#' scripts/packages.txt scripts/packages-desktop.txt) libbenchmark-dev
 cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DSHOW_BUILD_BENCHMARKS=ON \
-    -DSHOW_BUILD_TESTS=OFF -DSHOW_BUILD_TOOLS=OFF
-cmake --build build-bench --target show_bench
+    -DSHOW_BUILD_QT=ON -DSHOW_BUILD_TESTS=OFF
+cmake --build build-bench --target show_bench show_probe default_data_files
 exec build-bench/tests/bench/show_bench --benchmark_color=false "$@"

@@ -17,7 +17,9 @@
 //  [ ] Start-up show commands: the desktop passes none, so the window is shown
 //      normally.
 
+#include <functional>
 #include <string>
+#include <utility>
 
 #include "platform/Platform.h"
 #include "platform/qt/ShowWindow.h"
@@ -36,6 +38,8 @@ public:
     // Fits the client area to the form's and shows the window at the form's
     // stored position.
     void ShowMainWindow(const TForm1& form);
+    // Called once, when the window has first been painted.
+    void OnFirstPaint(std::function<void()> painted) { m_window.OnFirstPaint(std::move(painted)); }
 
     [[nodiscard]] bool StartTimer(TimerId id, std::uint32_t interval_ms) override;
     void StopTimer(TimerId id) override;

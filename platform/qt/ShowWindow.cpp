@@ -4,6 +4,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QTimerEvent>
+#include <utility>
 
 #include "app/Unit1.h"
 
@@ -55,37 +56,13 @@ void ShowWindow::paintEvent(QPaintEvent* /*event*/) {
     const WorkPicture* picture = m_image != nullptr ? m_image->picture.get() : nullptr;
     if (picture == nullptr || picture->Empty() || area.isEmpty()) {
         painter.fillRect(rect(), button_face);
+        if (m_on_painted) std::exchange(m_on_painted, nullptr)();
         return;
     }
-    StretchPicture();
-    painter.drawImage(area.topLeft(), m_area);
+    painter.drawImage(area.topLeft(), m_stretch.Draw(*picture, area.size()));
+    if (m_on_painted) std::exchange(m_on_painted, nullptr)();
     const QRegion rest = QRegion(rect()).subtracted(QRegion(area));
     for (const QRect& r : rest) painter.fillRect(r, button_face);
-}
-
-// Source row y * H / height and column x * W / width for each area pixel, as
-// a nearest-pixel stretch that drops or repeats rows and columns.
-void ShowWindow::StretchPicture() {
-    const WorkPicture& picture = *m_image->picture;
-    const QRect area = ImageRect();
-    const int width = area.width();
-    const int height = area.height();
-    if (m_area.size() != area.size()) m_area = QImage(area.size(), QImage::Format_RGB32);
-    const std::int64_t w = picture.Width();
-    const std::int64_t h = picture.Height();
-    m_source_x.resize(static_cast<std::size_t>(width));
-    for (int x = 0; x < width; ++x) {
-        m_source_x[static_cast<std::size_t>(x)] = static_cast<std::size_t>(x * w / width) * 3;
-    }
-    const PixelRows& rows = picture.Rows();
-    for (int y = 0; y < height; ++y) {
-        const std::uint8_t* src = rows.Row(static_cast<std::int32_t>(y * h / height));
-        auto* dst = reinterpret_cast<QRgb*>(m_area.scanLine(y));
-        for (std::size_t x = 0; x < m_source_x.size(); ++x) {
-            const std::uint8_t* p = src + m_source_x[x];  // blue, green, red
-            dst[x] = qRgb(p[2], p[1], p[0]);
-        }
-    }
 }
 
 void ShowWindow::mousePressEvent(QMouseEvent* event) {

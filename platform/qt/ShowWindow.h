@@ -10,14 +10,14 @@
 //  [X] Size: held at the fitted client size once shown.
 //  [X] Closing the window ends the event loop.
 
-#include <QImage>
 #include <QSize>
 #include <QWidget>
 #include <array>
 #include <cstdint>
-#include <vector>
+#include <functional>
 
 #include "platform/Platform.h"
+#include "platform/qt/NearestStretch.h"
 
 struct TImage;
 
@@ -34,6 +34,8 @@ public:
 
     // Fixes the client area at `size` from now on.
     void HoldSize(QSize size);
+    // Called once, when the window has first been painted.
+    void OnFirstPaint(std::function<void()> painted) { m_on_painted = std::move(painted); }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -46,7 +48,6 @@ protected:
 
 private:
     [[nodiscard]] QRect ImageRect() const;
-    void StretchPicture();
 
     PlatformEvents* m_events = nullptr;
     const TImage* m_image = nullptr;
@@ -54,6 +55,6 @@ private:
     std::array<std::uint64_t, 2> m_periods{};  // counts each timer's starts and stops
     bool m_left_pressed = false;
     QSize m_held;
-    QImage m_area;                        // the stretched picture, Image1's size
-    std::vector<std::size_t> m_source_x;  // byte offset in a row for each column
+    NearestStretch m_stretch;
+    std::function<void()> m_on_painted;
 };

@@ -1,0 +1,23 @@
+#pragma once
+
+// The picture stretched to an area by nearest pixel, read straight from its
+// rows: source row y * H / height and column x * W / width for each area
+// pixel, so rows and columns are dropped or repeated. Only the area's pixels
+// are sampled, whatever the picture's size.
+
+#include <QImage>
+#include <QSize>
+#include <cstddef>
+#include <vector>
+
+class WorkPicture;
+
+class NearestStretch {
+public:
+    // The picture (not empty) drawn over `size`; valid until the next call.
+    const QImage& Draw(const WorkPicture& picture, QSize size);
+
+private:
+    QImage m_area;
+    std::vector<std::size_t> m_source_x;  // byte offset in a row for each column
+};

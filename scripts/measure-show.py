@@ -1,0 +1,191 @@
+#!/usr/bin/env python3
+"""Measures the running desktop program on a private Xvfb display.
+
+For the default picture and for a 4000 x 3000 one: the CPU time used per second
+of show while idle (flicker at 300 ms), during the show (30 ms) and after its
+last step (600 ms); resident memory at start and after the whole run; when each
+step ran against click + 3000 x v ms (worst error, drift); every flicker tick's
+gap; start-up to the first painted frame.
+
+    scripts/measure-show.py [--minutes M] [--build DIR]
+
+It runs build-bench's show_probe (scripts/bench.sh builds it), which is the
+program itself with a timestamp on standard error as each handler ends.
+"""
+import argparse
+import os
+import shutil
+import struct
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+
+CLICK_AT = (472, 384)  # the middle of the picture area at 272, 184
+
+
+def write_big_picture(path, width=4000, height=3000):
+    stride = (width * 3 + 3) // 4 * 4
+    row = bytes((x * 7) & 0xFF for x in range(stride))
+    with open(path, "wb") as f:
+        f.write(b"BM" + struct.pack("<IHHI", 54 + stride * height, 0, 0, 54))
+        f.write(struct.pack("<IiiHHIIiiII", 40, width, height, 1, 24, 0, stride * height, 0, 0, 0, 0))
+        for y in range(height):
+            f.write(row[y % 97:] + row[: y % 97])
+
+
+def start_xvfb():
+    display = 90
+    while os.path.exists(f"/tmp/.X{display}-lock") or os.path.exists(f"/tmp/.X11-unix/X{display}"):
+        display += 1
+    proc = subprocess.Popen(["Xvfb", f":{display}", "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
+                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    for _ in range(100):
+        if os.path.exists(f"/tmp/.X11-unix/X{display}"):
+            return proc, f":{display}"
+        time.sleep(0.1)
+    proc.kill()
+    sys.exit("Xvfb did not start")
+
+
+def cpu_seconds(pid):
+    with open(f"/proc/{pid}/stat") as f:
+        fields = f.read().rsplit(")", 1)[1].split()
+    return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
+
+
+def rss_kib(pid):
+    with open(f"/proc/{pid}/status") as f:
+        for line in f:
+            if line.startswith("VmRSS:"):
+                return int(line.split()[1])
+    return 0
+
+
+class Probe:
+    """The running program and the timestamps it prints."""
+
+    def __init__(self, exe, workdir, display):
+        env = dict(os.environ, DISPLAY=display)
+        self.started = time.monotonic() * 1e3
+        self.proc = subprocess.Popen([exe], cwd=workdir, env=env, stderr=subprocess.PIPE, text=True)
+        self.events = []
+        self.lock = threading.Lock()
+        threading.Thread(target=self._read, daemon=True).start()
+
+    def _read(self):
+        for line in self.proc.stderr:
+            parts = line.split()
+            if len(parts) == 2:
+                try:
+                    stamp = float(parts[0])
+                except ValueError:
+                    continue
+                with self.lock:
+                    self.events.append((stamp, parts[1]))
+
+    def times(self, name):
+        with self.lock:
+            return [t for t, n in self.events if n == name]
+
+    def wait_for(self, name, timeout=10.0):
+        end = time.monotonic() + timeout
+        while time.monotonic() < end:
+            found = self.times(name)
+            if found:
+                return found[0]
+            time.sleep(0.01)
+        raise RuntimeError(f"no {name} within {timeout} s")
+
+    def cpu_share(self, seconds):
+        before = cpu_seconds(self.proc.pid)
+        time.sleep(seconds)
+        return (cpu_seconds(self.proc.pid) - before) / seconds
+
+    def stop(self):
+        self.proc.terminate()
+        try:
+            self.proc.wait(5)
+        except subprocess.TimeoutExpired:
+            self.proc.kill()
+
+
+def sleep_until(monotonic_ms):
+    delay = monotonic_ms / 1e3 - time.monotonic()
+    if delay > 0:
+        time.sleep(delay)
+
+
+def measure(name, exe, workdir, display, minutes):
+    probe = Probe(exe, workdir, display)
+    try:
+        painted = probe.wait_for("painted")
+        time.sleep(1.0)
+        rss_start = rss_kib(probe.proc.pid)
+        idle = probe.cpu_share(10)
+        subprocess.run(["xdotool", "mousemove", *map(str, CLICK_AT), "click", "1"],
+                       env=dict(os.environ, DISPLAY=display), check=True)
+        click = probe.wait_for("Image1Click.start")
+        click_end = probe.wait_for("Image1Click")
+        sleep_until(click + 20_000)
+        rss_show = rss_kib(probe.proc.pid)
+        sleep_until(click + 40_000)
+        show = probe.cpu_share(10)
+        sleep_until(click + 106_000)
+        after = probe.cpu_share(10)
+        sleep_until(probe.started + minutes * 60_000)
+        rss_end = rss_kib(probe.proc.pid)
+    finally:
+        probe.stop()
+
+    steps = probe.times("Timer1Timer.start")[:34]
+    errors = [t - (click + 3000 * (v + 1)) for v, t in enumerate(steps)]
+    ends = probe.times("Timer1Timer")[:34]
+    longest = max((b - a, v + 1) for v, (a, b) in enumerate(zip(steps, ends)))
+    drift = (errors[-1] - errors[0]) / (len(errors) - 1) if len(errors) > 1 else 0.0
+    ticks = [t for t in probe.times("Timer2Timer") if click < t < click + 102_000]
+    gaps = [b - a for a, b in zip(ticks, ticks[1:])]
+    print(f"\n{name}")
+    print(f"  start-up to first painted frame   {painted - probe.started:8.1f} ms")
+    print(f"  CPU, idle (300 ms flicker)        {100 * idle:8.2f} % of a core")
+    print(f"  CPU, show (30 ms flicker)         {100 * show:8.2f} % of a core")
+    print(f"  CPU, after the last step (600 ms) {100 * after:8.2f} % of a core")
+    print(f"  the click's handler (opens the tune) {click_end - click:5.1f} ms")
+    print(f"  resident memory at start          {rss_start:8d} KiB")
+    print(f"  resident memory, tune loaded      {rss_show:8d} KiB (20 s after the click)")
+    print(f"  resident memory after {minutes:g} min      {rss_end:8d} KiB")
+    print(f"  steps run                         {len(steps):8d} of 34")
+    if errors:
+        worst = max(range(len(errors)), key=lambda v: errors[v])
+        print(f"  step lateness: worst {errors[worst]:.1f} ms (step {worst + 1}), "
+              f"earliest {min(errors):.1f} ms, drift {drift:+.2f} ms a step")
+        print(f"  longest step handler: {longest[0]:.1f} ms (step {longest[1]})")
+    if gaps:
+        print(f"  flicker ticks during the show: {len(ticks)}, gaps {min(gaps):.1f} to {max(gaps):.1f} ms")
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
+    parser.add_argument("--minutes", type=float, default=10, help="length of the default picture's run")
+    parser.add_argument("--build", default="build-bench", help="the build with show_probe")
+    args = parser.parse_args()
+    exe = os.path.abspath(os.path.join(args.build, "tests/bench/show_probe"))
+    run_dir = os.path.join(args.build, "run")
+    if not os.access(exe, os.X_OK):
+        sys.exit(f"{exe} is missing: build it with scripts/bench.sh")
+    xvfb, display = start_xvfb()
+    work = tempfile.mkdtemp()
+    try:
+        shutil.copytree(run_dir, os.path.join(work, "default"), ignore=shutil.ignore_patterns("frames"))
+        measure("default picture (400 x 400)", exe, os.path.join(work, "default"), display, args.minutes)
+        os.makedirs(os.path.join(work, "big", "[]"))
+        write_big_picture(os.path.join(work, "big", "[]", ",,,,;,,.bmp"))
+        measure("4000 x 3000 picture", exe, os.path.join(work, "big"), display, 2.2)
+    finally:
+        shutil.rmtree(work, ignore_errors=True)
+        xvfb.kill()
+
+
+if __name__ == "__main__":
+    main()
