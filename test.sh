@@ -7,3 +7,6 @@ cd "$(dirname "$0")"
 sh scripts/test-desktop.sh
 # The portable core and its tests built for 32 bits.
 sh scripts/test-core32.sh
+# Every test under the address and undefined-behaviour sanitizers, the bitmap
+# conformance suite against that build, and a one-minute fuzz run of the loader.
+sh scripts/test-pictures.sh
