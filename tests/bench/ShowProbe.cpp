@@ -21,12 +21,14 @@ double MonotonicMs() {
 class StampTrace final : public HandlerTrace {
 public:
     void HandlerStarted(HandlerId id) override {
-        if (id == HandlerId::Image1Click)
-            std::fprintf(stderr, "%.3f Image1Click.start\n", MonotonicMs());
+        if (id == HandlerId::Image1Click || id == HandlerId::Timer1Timer) Stamp(id, ".start");
     }
-    void HandlerEnded(HandlerId id) override {
-        std::fprintf(stderr, "%.3f %.*s\n", MonotonicMs(), static_cast<int>(HandlerName(id).size()),
-                     HandlerName(id).data());
+    void HandlerEnded(HandlerId id) override { Stamp(id, ""); }
+
+private:
+    static void Stamp(HandlerId id, const char* suffix) {
+        std::fprintf(stderr, "%.3f %.*s%s\n", MonotonicMs(),
+                     static_cast<int>(HandlerName(id).size()), HandlerName(id).data(), suffix);
     }
 };
 

@@ -1,9 +1,9 @@
 #pragma once
 
-#include <unistd.h>
-
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -12,8 +12,7 @@
 class TempWorkingDir {
 public:
     TempWorkingDir() : m_previous(std::filesystem::current_path()) {
-        std::string pattern = (std::filesystem::temp_directory_path() / "showtest-XXXXXX").string();
-        m_dir = mkdtemp(pattern.data());
+        m_dir = MakeUniqueDir();
         std::filesystem::current_path(m_dir);
     }
     TempWorkingDir(const TempWorkingDir&) = delete;
@@ -38,6 +37,21 @@ public:
     }
 
 private:
+    // A new directory of a random name under the temporary directory; only a
+    // name that did not exist yet is taken, as mkdtemp would.
+    static std::filesystem::path MakeUniqueDir() {
+        const std::filesystem::path base = std::filesystem::temp_directory_path();
+        std::random_device seed;
+        std::mt19937_64 random(seed());
+        for (;;) {
+            char name[32];
+            std::snprintf(name, sizeof name, "showtest-%012llx",
+                          static_cast<unsigned long long>(random() & 0xFFFFFFFFFFFFull));
+            std::filesystem::path dir = base / name;
+            if (std::filesystem::create_directory(dir)) return dir;
+        }
+    }
+
     std::filesystem::path m_previous;
     std::filesystem::path m_dir;
 };

@@ -1,0 +1,487 @@
+// The Win32 platform: see the list in Win32Platform.h.
+#include "platform/win32/Win32Platform.h"
+
+#include <array>
+#include <stdexcept>
+#include <vector>
+
+#include "app/Unit1.h"
+#include "platform/win32/Cp932Text.h"
+#include "platform/win32/Resources.h"
+#include "platform/win32/WindowsApi.h"
+
+namespace {
+
+constexpr const wchar_t* kApplicationClass = L"ShowApplication";
+constexpr const wchar_t* kMainClass = L"TForm1";
+constexpr const wchar_t* kTimerClass = L"ShowTimer";
+constexpr UINT_PTR kTimerIdentifier = 1;
+constexpr DWORD kMainStyle = WS_OVERLAPPEDWINDOW | WS_CLIPSIBLINGS;
+constexpr DWORD kApplicationStyle =
+    WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX;
+constexpr int kPictureBitCount = 24;
+constexpr WORD kTransparentIcon = SHOW_TRANSPARENT_ICON;
+
+template <typename T>
+T* WindowData(HWND hwnd) {
+    return reinterpret_cast<T*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+}
+
+// Stores the creation parameter as the window's data, so that its procedure
+// finds its owner from the first message on.
+template <typename T>
+T* TakeWindowData(HWND hwnd, UINT message, LPARAM lparam) {
+    if (message == WM_NCCREATE) {
+        auto* create = reinterpret_cast<CREATESTRUCTW*>(lparam);
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    }
+    return WindowData<T>(hwnd);
+}
+
+struct TimerWindow {
+    struct Win32Platform::Windows* windows;
+    TimerId id;
+};
+
+}  // namespace
+
+struct Win32Platform::Windows {
+    HINSTANCE instance = nullptr;
+    HWND application = nullptr;
+    HWND main = nullptr;
+    std::array<TimerWindow, 2> timer_data{};
+    std::array<HWND, 2> timers{};
+    TForm1* form = nullptr;
+    bool fitting = false;
+    bool pressed = false;
+    // The user closing the window ends the loop; the platform going away does not.
+    bool quit_on_destroy = true;
+
+    static LRESULT CALLBACK ApplicationProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
+    static LRESULT CALLBACK MainProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
+    static LRESULT CALLBACK TimerProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
+
+    LRESULT OnApplicationMessage(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
+    LRESULT OnMainMessage(UINT message, WPARAM wparam, LPARAM lparam);
+
+    [[nodiscard]] RECT PictureRect() const;
+    [[nodiscard]] SIZE FittedOuterSize() const;
+    void Fit();
+    void Paint();
+    void PaintPicture(HDC dc, const WorkPicture& picture, const RECT& area) const;
+    void Click(LPARAM lparam);
+    void Restore();
+};
+
+namespace {
+
+bool RegisterWindowClass(HINSTANCE instance, const wchar_t* name, WNDPROC proc, UINT style,
+                         bool with_icon) {
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    wc.style = style;
+    wc.lpfnWndProc = proc;
+    wc.hInstance = instance;
+    wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
+    wc.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
+    wc.lpszClassName = name;
+    if (with_icon) {
+        wc.hIcon = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(kTransparentIcon),
+                                                 IMAGE_ICON, 0, 0, LR_DEFAULTSIZE));
+        wc.hIconSm = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(kTransparentIcon),
+                                                   IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
+                                                   GetSystemMetrics(SM_CYSMICON), 0));
+    }
+    // A second platform in one process finds its classes already there.
+    const ATOM atom = RegisterClassExW(&wc);
+    return atom != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+}
+
+HWND CreateOrThrow(DWORD ex_style, const wchar_t* class_name, DWORD style, int x, int y, int width,
+                   int height, HWND owner, HINSTANCE instance, void* data) {
+    HWND hwnd = CreateWindowExW(ex_style, class_name, L"", style, x, y, width, height, owner,
+                                nullptr, instance, data);
+    if (hwnd == nullptr) throw std::runtime_error("the window system refused a window");
+    return hwnd;
+}
+
+BOOL CALLBACK CollectEnabledWindow(HWND hwnd, LPARAM list) {
+    if (IsWindowVisible(hwnd) && IsWindowEnabled(hwnd)) {
+        reinterpret_cast<std::vector<HWND>*>(list)->push_back(hwnd);
+    }
+    return TRUE;
+}
+
+// The thread's visible, enabled windows, disabled while a modal box is open.
+std::vector<HWND> DisableThreadWindows() {
+    std::vector<HWND> disabled;
+    EnumThreadWindows(GetCurrentThreadId(), CollectEnabledWindow,
+                      reinterpret_cast<LPARAM>(&disabled));
+    for (HWND hwnd : disabled) EnableWindow(hwnd, FALSE);
+    return disabled;
+}
+
+}  // namespace
+
+Win32Platform::Win32Platform(void* instance) : m_windows(std::make_unique<Windows>()) {
+    Windows& w = *m_windows;
+    w.instance = static_cast<HINSTANCE>(instance);
+    if (!RegisterWindowClass(w.instance, kApplicationClass, Windows::ApplicationProc, 0, true) ||
+        !RegisterWindowClass(w.instance, kMainClass, Windows::MainProc, CS_DBLCLKS, true) ||
+        !RegisterWindowClass(w.instance, kTimerClass, Windows::TimerProc, 0, false)) {
+        throw std::runtime_error("the window system refused a window class");
+    }
+    // NOTE: the application window has no area of its own; it exists for its
+    // taskbar button and as the owner of the main window and the boxes.
+    w.application =
+        CreateOrThrow(0, kApplicationClass, kApplicationStyle, GetSystemMetrics(SM_CXSCREEN) / 2,
+                      GetSystemMetrics(SM_CYSCREEN) / 2, 0, 0, nullptr, w.instance, &w);
+    const Bounds stored{272, 184, 408, 429};
+    w.main = CreateOrThrow(0, kMainClass, kMainStyle, stored.left, stored.top, stored.width,
+                           stored.height, w.application, w.instance, &w);
+    for (std::size_t i = 0; i < w.timers.size(); ++i) {
+        w.timer_data[i] = TimerWindow{&w, static_cast<TimerId>(i)};
+        w.timers[i] = CreateOrThrow(0, kTimerClass, WS_POPUP, 0, 0, 0, 0, nullptr, w.instance,
+                                    &w.timer_data[i]);
+    }
+}
+
+Win32Platform::~Win32Platform() {
+    m_windows->quit_on_destroy = false;
+    for (HWND hwnd : m_windows->timers) DestroyWindow(hwnd);
+    if (IsWindow(m_windows->main)) DestroyWindow(m_windows->main);
+    DestroyWindow(m_windows->application);
+}
+
+bool Win32Platform::StartTimer(TimerId id, std::uint32_t interval_ms) {
+    // A second SetTimer with the same identifier replaces the pending period.
+    return SetTimer(m_windows->timers[static_cast<std::size_t>(id)], kTimerIdentifier, interval_ms,
+                    nullptr) != 0;
+}
+
+void Win32Platform::StopTimer(TimerId id) {
+    KillTimer(m_windows->timers[static_cast<std::size_t>(id)], kTimerIdentifier);
+}
+
+void Win32Platform::SetTitle(std::string_view cp932) {
+    SetWindowTextW(m_windows->main, WideFromCp932(cp932).c_str());
+}
+
+void Win32Platform::SetApplicationTitle(std::string_view cp932) {
+    SetWindowTextW(m_windows->application, WideFromCp932(cp932).c_str());
+}
+
+void Win32Platform::RequestRepaint() {
+    const RECT area = m_windows->PictureRect();
+    InvalidateRect(m_windows->main, &area, FALSE);
+}
+
+void Win32Platform::ShowErrorBox(std::string_view caption_cp932, std::string_view text_cp932) {
+    const std::wstring caption = WideFromCp932(caption_cp932);
+    const std::wstring text = WideFromCp932(text_cp932);
+    HWND active = GetActiveWindow();
+    const std::vector<HWND> disabled = DisableThreadWindows();
+    // NOTE: MessageBoxW runs its own message loop, so WM_TIMER keeps arriving
+    // while it is open and the show goes on behind it.
+    MessageBoxW(m_windows->application, text.c_str(), caption.c_str(), MB_OK | MB_ICONSTOP);
+    for (HWND hwnd : disabled) {
+        if (IsWindow(hwnd)) EnableWindow(hwnd, TRUE);
+    }
+    if (active != nullptr && IsWindow(active)) SetActiveWindow(active);
+}
+
+void Win32Platform::SendMusicCommand(std::string_view command) {
+    const std::string text(command);
+    mciSendStringA(text.c_str(), nullptr, 0, nullptr);
+}
+
+TimeOfDay Win32Platform::UtcTimeOfDay() {
+    SYSTEMTIME now{};
+    GetSystemTime(&now);
+    return TimeOfDay{now.wHour, now.wMinute, now.wSecond, now.wMilliseconds};
+}
+
+int Win32Platform::PixelsPerInch() {
+    HDC screen = GetDC(nullptr);
+    const int ppi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    return ppi;
+}
+
+int Win32Platform::MeasureTextHeight(const FontSpec& font) {
+    LOGFONTW requested{};
+    requested.lfHeight = font.height;
+    requested.lfWeight = FW_NORMAL;
+    requested.lfCharSet = font.charset;
+    const std::wstring face = WideFromCp932(font.face);
+    face.copy(requested.lfFaceName, LF_FACESIZE - 1);
+    // With no font at all, the character height stands in for the measure
+    // rather than shrinking the layout to nothing.
+    const int character_height = font.height < 0 ? -font.height : font.height;
+    HFONT handle = CreateFontIndirectW(&requested);
+    if (handle == nullptr) return character_height;
+
+    HDC dc = GetDC(m_windows->main);
+    HGDIOBJ previous = SelectObject(dc, handle);
+    SIZE extent{};
+    GetTextExtentPoint32W(dc, L"0", 1, &extent);
+    std::array<wchar_t, LF_FACESIZE> chosen{};
+    GetTextFaceW(dc, static_cast<int>(chosen.size()), chosen.data());
+    TEXTMETRICW metrics{};
+    GetTextMetricsW(dc, &metrics);
+    SelectObject(dc, previous);
+    ReleaseDC(m_windows->main, dc);
+    DeleteObject(handle);
+
+    // Where the named face is missing, the stand-in font's leading would grow
+    // the layout for nothing: the stand-in measures its character height,
+    // which is what the named face's "0" measures at these sizes.
+    if (lstrcmpiW(chosen.data(), requested.lfFaceName) != 0) {
+        return metrics.tmHeight - metrics.tmInternalLeading;
+    }
+    return extent.cy;
+}
+
+std::string Win32Platform::ExecutablePath() {
+    std::array<char, 256> path{};
+    GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    path.back() = '\0';  // NOTE: a path cut at the buffer's end is not terminated.
+    OemToCharA(path.data(), path.data());
+    return path.data();
+}
+
+void Win32Platform::LowerCase(std::string& text) {
+    if (text.empty()) return;
+    // CharLowerA's conversion, with the length given, so no text is ever taken
+    // for a single character.
+    CharLowerBuffA(text.data(), static_cast<DWORD>(text.size()));
+}
+
+void Win32Platform::Attach(TForm1& form) { m_windows->form = &form; }
+
+void Win32Platform::Show(int show_command) {
+    Windows& w = *m_windows;
+    w.fitting = true;
+    SetWindowPos(w.application, nullptr, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+    if (show_command == SW_SHOWMINNOACTIVE) {
+        ShowWindow(w.application, SW_SHOWMINNOACTIVE);
+        return;
+    }
+    ShowWindow(w.main, show_command == SW_SHOWMAXIMIZED ? SW_SHOWMAXIMIZED : SW_SHOWNORMAL);
+    // The first size notification after showing fits the window; this fits it
+    // where none came.
+    w.Fit();
+    UpdateWindow(w.main);
+}
+
+int Win32Platform::RunMessageLoop() {
+    MSG message{};
+    BOOL got = 0;
+    while ((got = GetMessageW(&message, nullptr, 0, 0)) != 0) {
+        if (got == -1) return 1;
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+    return static_cast<int>(message.wParam);
+}
+
+RECT Win32Platform::Windows::PictureRect() const {
+    if (form == nullptr) return RECT{};
+    const Bounds b = form->Image1.bounds;
+    return RECT{b.left, b.top, b.Right(), b.Bottom()};
+}
+
+SIZE Win32Platform::Windows::FittedOuterSize() const {
+    RECT outer{0, 0, form->ClientWidth(), form->ClientHeight()};
+    AdjustWindowRectEx(&outer, static_cast<DWORD>(GetWindowLongW(main, GWL_STYLE)), FALSE,
+                       static_cast<DWORD>(GetWindowLongW(main, GWL_EXSTYLE)));
+    return SIZE{outer.right - outer.left, outer.bottom - outer.top};
+}
+
+void Win32Platform::Windows::Fit() {
+    if (!fitting || form == nullptr || IsIconic(main)) return;
+    RECT client{};
+    GetClientRect(main, &client);
+    if (client.right == form->ClientWidth() && client.bottom == form->ClientHeight()) return;
+    const SIZE size = FittedOuterSize();
+    SetWindowPos(main, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void Win32Platform::Windows::Click(LPARAM lparam) {
+    const POINT at{static_cast<short>(LOWORD(lparam)), static_cast<short>(HIWORD(lparam))};
+    const RECT area = PictureRect();
+    if (form == nullptr || !PtInRect(&area, at)) return;
+    GdiFlush();
+    form->OnImageClick();
+}
+
+void Win32Platform::Windows::Paint() {
+    PAINTSTRUCT ps{};
+    HDC dc = BeginPaint(main, &ps);
+    RECT client{};
+    GetClientRect(main, &client);
+    const WorkPicture* picture = form != nullptr ? form->Image1.picture.get() : nullptr;
+    if (picture != nullptr && !picture->Empty()) {
+        const RECT area = PictureRect();
+        PaintPicture(dc, *picture, area);
+        ExcludeClipRect(dc, area.left, area.top, area.right, area.bottom);
+    }
+    FillRect(dc, &client, GetSysColorBrush(COLOR_BTNFACE));
+    EndPaint(main, &ps);
+}
+
+void Win32Platform::Windows::PaintPicture(HDC dc, const WorkPicture& picture,
+                                          const RECT& area) const {
+    const int depth = GetDeviceCaps(dc, BITSPIXEL) * GetDeviceCaps(dc, PLANES);
+    if (depth <= 8 && depth < kPictureBitCount) {
+        SetStretchBltMode(dc, HALFTONE);
+        SetBrushOrgEx(dc, 0, 0, nullptr);  // HALFTONE needs its brush origin set.
+    } else {
+        SetStretchBltMode(dc, COLORONCOLOR);
+    }
+    const PixelRows& rows = picture.Rows();
+    const int width = area.right - area.left;
+    const int height = area.bottom - area.top;
+    auto* bitmap = static_cast<HBITMAP>(DibSectionOf(rows.storage.get()));
+    if (bitmap != nullptr) {
+        HDC source = CreateCompatibleDC(dc);
+        HGDIOBJ previous = SelectObject(source, bitmap);
+        StretchBlt(dc, area.left, area.top, width, height, source, 0, 0, rows.Width(),
+                   rows.Height(), SRCCOPY);
+        SelectObject(source, previous);
+        DeleteDC(source);
+        return;
+    }
+    // Heap rows (a bitmap the window system refused) are drawn from memory.
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = rows.Width();
+    info.bmiHeader.biHeight = rows.layout.top_down ? -rows.Height() : rows.Height();
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = kPictureBitCount;
+    info.bmiHeader.biCompression = BI_RGB;
+    StretchDIBits(dc, area.left, area.top, width, height, 0, 0, rows.Width(), rows.Height(),
+                  rows.base, &info, DIB_RGB_COLORS, SRCCOPY);
+}
+
+void Win32Platform::Windows::Restore() {
+    if (!IsWindowVisible(main)) ShowWindow(main, SW_SHOW);
+    SetForegroundWindow(main);
+}
+
+LRESULT CALLBACK Win32Platform::Windows::ApplicationProc(HWND hwnd, UINT message, WPARAM wparam,
+                                                         LPARAM lparam) {
+    Windows* w = TakeWindowData<Windows>(hwnd, message, lparam);
+    if (w == nullptr || w->application == nullptr) {
+        return DefWindowProcW(hwnd, message, wparam, lparam);
+    }
+    return w->OnApplicationMessage(hwnd, message, wparam, lparam);
+}
+
+LRESULT Win32Platform::Windows::OnApplicationMessage(HWND hwnd, UINT message, WPARAM wparam,
+                                                     LPARAM lparam) {
+    switch (message) {
+        case WM_CLOSE:
+            if (IsWindow(main)) PostMessageW(main, WM_CLOSE, 0, 0);
+            return 0;
+        case WM_SYSCOMMAND:
+            if ((wparam & 0xFFF0) == SC_RESTORE && IsIconic(hwnd)) {
+                DefWindowProcW(hwnd, message, wparam, lparam);
+                Restore();
+                return 0;
+            }
+            break;
+        default:
+            break;
+    }
+    return DefWindowProcW(hwnd, message, wparam, lparam);
+}
+
+LRESULT CALLBACK Win32Platform::Windows::MainProc(HWND hwnd, UINT message, WPARAM wparam,
+                                                  LPARAM lparam) {
+    Windows* w = TakeWindowData<Windows>(hwnd, message, lparam);
+    if (w == nullptr || w->main != hwnd) return DefWindowProcW(hwnd, message, wparam, lparam);
+    try {
+        return w->OnMainMessage(message, wparam, lparam);
+    } catch (...) {  // NOTE: no exception may unwind through the window system.
+        return 0;
+    }
+}
+
+LRESULT Win32Platform::Windows::OnMainMessage(UINT message, WPARAM wparam, LPARAM lparam) {
+    switch (message) {
+        case WM_ERASEBKGND:
+            return 1;  // Painting fills the whole client area.
+        case WM_PAINT:
+            Paint();
+            return 0;
+        case WM_LBUTTONDOWN:
+            pressed = true;
+            SetCapture(main);
+            return 0;
+        case WM_LBUTTONUP:
+            if (pressed) {
+                pressed = false;
+                ReleaseCapture();
+                Click(lparam);
+            }
+            return 0;
+        case WM_CAPTURECHANGED:
+            pressed = false;
+            return 0;
+        case WM_GETMINMAXINFO:
+            if (fitting && form != nullptr) {
+                auto* info = reinterpret_cast<MINMAXINFO*>(lparam);
+                const SIZE size = FittedOuterSize();
+                info->ptMaxSize = POINT{size.cx, size.cy};
+                info->ptMinTrackSize = info->ptMaxTrackSize = info->ptMaxSize;
+                return 0;
+            }
+            break;
+        case WM_WINDOWPOSCHANGING:
+            if (fitting && form != nullptr && !IsIconic(main)) {
+                auto* pos = reinterpret_cast<WINDOWPOS*>(lparam);
+                if ((pos->flags & SWP_NOSIZE) == 0) {
+                    const SIZE size = FittedOuterSize();
+                    pos->cx = size.cx;
+                    pos->cy = size.cy;
+                }
+            }
+            break;
+        case WM_SIZE:
+            if (wparam != SIZE_MINIMIZED) Fit();
+            return 0;
+        case WM_SYSCOMMAND:
+            // The taskbar button is the application window's, so minimising
+            // goes through it.
+            if ((wparam & 0xFFF0) == SC_MINIMIZE) {
+                ShowWindow(main, SW_HIDE);
+                ShowWindow(application, SW_MINIMIZE);
+                return 0;
+            }
+            break;
+        case WM_CLOSE:
+            DestroyWindow(main);
+            return 0;
+        case WM_DESTROY:
+            if (quit_on_destroy) PostQuitMessage(0);
+            return 0;
+        default:
+            break;
+    }
+    return DefWindowProcW(main, message, wparam, lparam);
+}
+
+LRESULT CALLBACK Win32Platform::Windows::TimerProc(HWND hwnd, UINT message, WPARAM wparam,
+                                                   LPARAM lparam) {
+    TimerWindow* timer = TakeWindowData<TimerWindow>(hwnd, message, lparam);
+    if (message == WM_TIMER && wparam == kTimerIdentifier && timer != nullptr &&
+        timer->windows->form != nullptr) {
+        // NOTE: the rows are handed to the handler next; GDI must be done with them.
+        GdiFlush();
+        timer->windows->form->OnTimer(timer->id);
+        return 0;
+    }
+    return DefWindowProcW(hwnd, message, wparam, lparam);
+}

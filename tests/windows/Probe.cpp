@@ -1,0 +1,131 @@
+// Reads and works the show's windows from another process under the same
+// window system, for the end-to-end run. One command a run, one result a line:
+//   win_probe main        the main window once it is visible: its rect, client
+//                         size and origin on the screen, state, title (UTF-8
+//                         hex), the button-face colour, the owner's title
+//   win_probe box         the open error box: its rect, caption and text (UTF-8 hex),
+//                         its owner's class, whether the main window is enabled
+//   win_probe dismiss     presses OK on the error box
+//   win_probe close       closes the main window
+// Exit status 0 on success, 1 when the window did not appear within 20 s.
+
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+
+namespace {
+
+std::string Utf8Hex(const wchar_t* text) {
+    char utf8[1024] = {};
+    WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8, sizeof utf8, nullptr, nullptr);
+    std::string hex;
+    for (const char* p = utf8; *p != '\0'; ++p) {
+        char byte[3];
+        std::snprintf(byte, sizeof byte, "%02x", static_cast<unsigned char>(*p));
+        hex += byte;
+    }
+    return hex.empty() ? "-" : hex;
+}
+
+// NOTE: reading another process's window text sends it a message; a busy
+// window must not hang the probe.
+std::string TextOf(HWND hwnd) {
+    wchar_t text[512] = {};
+    DWORD_PTR copied = 0;
+    SendMessageTimeoutW(hwnd, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG,
+                        3000, &copied);
+    return Utf8Hex(text);
+}
+
+HWND MainWindow() { return FindWindowW(L"TForm1", nullptr); }
+
+BOOL CALLBACK FindBox(HWND hwnd, LPARAM found) {
+    wchar_t name[32] = {};
+    GetClassNameW(hwnd, name, 32);
+    if (lstrcmpW(name, L"#32770") == 0 && IsWindowVisible(hwnd)) {
+        *reinterpret_cast<HWND*>(found) = hwnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HWND ErrorBox() {
+    HWND box = nullptr;
+    EnumWindows(FindBox, reinterpret_cast<LPARAM>(&box));
+    return box;
+}
+
+template <typename Find>
+HWND WaitFor(Find find, bool visible) {
+    for (int i = 0; i < 200; ++i) {
+        HWND hwnd = find();
+        if (hwnd != nullptr && (!visible || IsWindowVisible(hwnd))) return hwnd;
+        Sleep(100);
+    }
+    return nullptr;
+}
+
+int PrintMain() {
+    HWND main = WaitFor(MainWindow, true);
+    if (main == nullptr) return 1;
+    RECT outer{};
+    GetWindowRect(main, &outer);
+    RECT client{};
+    GetClientRect(main, &client);
+    POINT origin{0, 0};
+    ClientToScreen(main, &origin);
+    const COLORREF face = GetSysColor(COLOR_BTNFACE);
+    HWND owner = GetWindow(main, GW_OWNER);
+    std::printf("rect %ld %ld %ld %ld\n", outer.left, outer.top, outer.right, outer.bottom);
+    std::printf("client %ld %ld\n", client.right, client.bottom);
+    std::printf("origin %ld %ld\n", origin.x, origin.y);
+    std::printf("zoomed %d\n", IsZoomed(main) ? 1 : 0);
+    std::printf("enabled %d\n", IsWindowEnabled(main) ? 1 : 0);
+    std::printf("title %s\n", TextOf(main).c_str());
+    std::printf("buttonface %u %u %u\n", GetRValue(face), GetGValue(face), GetBValue(face));
+    std::printf("owner %s\n", owner != nullptr ? TextOf(owner).c_str() : "-");
+    return 0;
+}
+
+int PrintBox() {
+    HWND box = WaitFor(ErrorBox, true);
+    if (box == nullptr) return 1;
+    // NOTE: the message box's text is its static control 0xFFFF.
+    const std::string text = TextOf(GetDlgItem(box, 0xFFFF));
+    HWND owner = GetWindow(box, GW_OWNER);
+    wchar_t owner_class[64] = {};
+    if (owner != nullptr) GetClassNameW(owner, owner_class, 64);
+    HWND main = MainWindow();
+    RECT rect{};
+    GetWindowRect(box, &rect);
+    std::printf("rect %ld %ld %ld %ld\n", rect.left, rect.top, rect.right, rect.bottom);
+    std::printf("caption %s\n", TextOf(box).c_str());
+    std::printf("text %s\n", text.c_str());
+    std::printf("owner %s\n", owner != nullptr ? Utf8Hex(owner_class).c_str() : "-");
+    std::printf("main_visible %d\n", main != nullptr && IsWindowVisible(main) ? 1 : 0);
+    std::printf("main_enabled %d\n", main != nullptr && IsWindowEnabled(main) ? 1 : 0);
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::string command = argc > 1 ? argv[1] : "";
+    if (command == "main") return PrintMain();
+    if (command == "box") return PrintBox();
+    if (command == "dismiss") {
+        HWND box = WaitFor(ErrorBox, true);
+        if (box == nullptr) return 1;
+        PostMessageW(box, WM_COMMAND, IDOK, 0);
+        return 0;
+    }
+    if (command == "close") {
+        HWND main = WaitFor(MainWindow, false);
+        if (main == nullptr) return 1;
+        PostMessageW(main, WM_CLOSE, 0, 0);
+        return 0;
+    }
+    std::fprintf(stderr, "usage: win_probe main|box|dismiss|close\n");
+    return 2;
+}

@@ -1,0 +1,216 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app/ApplicationTitle.h"
+#include "app/FormDescription.h"
+#include "app/Project1.h"
+#include "app/Unit1.h"
+#include "platform/win32/Win32Platform.h"
+#include "platform/win32/WindowsApi.h"
+
+namespace {
+
+class CountingTrace final : public HandlerTrace {
+public:
+    void HandlerStarted(HandlerId id) override { started.push_back(id); }
+    void HandlerEnded(HandlerId /*id*/) override {}
+    [[nodiscard]] int Count(HandlerId id) const {
+        int count = 0;
+        for (HandlerId h : started) count += h == id ? 1 : 0;
+        return count;
+    }
+    std::vector<HandlerId> started;
+};
+
+// Handles the thread's messages for `ms` milliseconds.
+void PumpFor(DWORD ms) {
+    const DWORD start = GetTickCount();
+    while (GetTickCount() - start < ms) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+    }
+}
+
+BOOL CALLBACK FindThreadMain(HWND hwnd, LPARAM found) {
+    wchar_t name[16] = {};
+    GetClassNameW(hwnd, name, 16);
+    if (lstrcmpW(name, L"TForm1") != 0) return TRUE;
+    *reinterpret_cast<HWND*>(found) = hwnd;
+    return FALSE;
+}
+
+// This test's own main window; other test processes may show theirs.
+HWND ThreadMainWindow() {
+    HWND main = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), FindThreadMain, reinterpret_cast<LPARAM>(&main));
+    return main;
+}
+
+LPARAM At(int x, int y) {
+    return static_cast<LPARAM>(static_cast<std::uint16_t>(x) |
+                               static_cast<std::uint32_t>(static_cast<std::uint16_t>(y)) << 16);
+}
+
+// The form on the real window system, as start-up makes it, without
+// FormCreate (its error box would wait for a user).
+class Win32PlatformTest : public testing::Test {
+protected:
+    Win32PlatformTest() {
+        application.Runner().SetTrace(&trace);
+        platform.Attach(form);
+        main = ThreadMainWindow();
+    }
+
+    [[nodiscard]] SIZE ClientSize() const {
+        RECT client{};
+        GetClientRect(main, &client);
+        return SIZE{client.right, client.bottom};
+    }
+
+    Win32Platform platform{GetModuleHandleW(nullptr)};
+    Application application{platform};
+    CountingTrace trace;
+    TForm1 form{platform, application.Runner()};
+    HWND main = nullptr;
+};
+
+TEST_F(Win32PlatformTest, FlickerTicksReachTheFormThroughItsTimerWindow) {
+    PumpFor(1000);
+    // 300 ms ticks; the window system may deliver one late.
+    EXPECT_GE(trace.Count(HandlerId::Timer2Timer), 2);
+    EXPECT_LE(trace.Count(HandlerId::Timer2Timer), 4);
+    EXPECT_EQ(trace.Count(HandlerId::Timer1Timer), 0);
+}
+
+TEST_F(Win32PlatformTest, AClickIsAPressAndAReleaseOnThePicture) {
+    ASSERT_NE(main, nullptr);
+    SendMessageW(main, WM_LBUTTONDOWN, MK_LBUTTON, At(10, 10));
+    SendMessageW(main, WM_LBUTTONUP, 0, At(12, 11));
+    EXPECT_EQ(trace.Count(HandlerId::Image1Click), 1);
+    EXPECT_TRUE(form.Timer1.Enabled());
+    EXPECT_EQ(form.Timer2.Interval(), 30u);
+
+    // The second press of a double click is no press.
+    SendMessageW(main, WM_LBUTTONDOWN, MK_LBUTTON, At(50, 50));
+    SendMessageW(main, WM_LBUTTONUP, 0, At(50, 50));
+    SendMessageW(main, WM_LBUTTONDBLCLK, MK_LBUTTON, At(50, 50));
+    SendMessageW(main, WM_LBUTTONUP, 0, At(50, 50));
+    EXPECT_EQ(trace.Count(HandlerId::Image1Click), 2);
+
+    // Released off the picture, or never pressed: no click.
+    SendMessageW(main, WM_LBUTTONDOWN, MK_LBUTTON, At(10, 10));
+    SendMessageW(main, WM_LBUTTONUP, 0, At(-5, 420));
+    SendMessageW(main, WM_LBUTTONUP, 0, At(10, 10));
+    SendMessageW(main, WM_RBUTTONDOWN, MK_RBUTTON, At(10, 10));
+    SendMessageW(main, WM_RBUTTONUP, 0, At(10, 10));
+    EXPECT_EQ(trace.Count(HandlerId::Image1Click), 2);
+}
+
+TEST_F(Win32PlatformTest, ShownWindowHoldsItsFittedSize) {
+    ASSERT_NE(main, nullptr);
+    ASSERT_EQ(form.ClientWidth(), 400);
+    RECT outer{};
+    GetWindowRect(main, &outer);
+    EXPECT_EQ(outer.left, 272);
+    EXPECT_EQ(outer.top, 184);
+    EXPECT_EQ(outer.right - outer.left, 408);
+    EXPECT_EQ(outer.bottom - outer.top, 429);
+
+    platform.Show(SW_SHOWNORMAL);
+    EXPECT_EQ(ClientSize().cx, 400);
+    EXPECT_EQ(ClientSize().cy, 400);
+    GetWindowRect(main, &outer);
+    EXPECT_EQ(outer.left, 272);
+    EXPECT_EQ(outer.top, 184);
+
+    SetWindowPos(main, nullptr, 0, 0, 700, 650, SWP_NOMOVE | SWP_NOZORDER);
+    EXPECT_EQ(ClientSize().cx, 400);
+    EXPECT_EQ(ClientSize().cy, 400);
+    ShowWindow(main, SW_MAXIMIZE);
+    EXPECT_EQ(ClientSize().cx, 400);
+    EXPECT_EQ(ClientSize().cy, 400);
+}
+
+struct BoxSeen {
+    bool found = false;
+    bool main_enabled = true;
+    std::wstring caption;
+    std::wstring text;
+    HWND main = nullptr;
+};
+BoxSeen g_box;
+
+BOOL CALLBACK FindThreadBox(HWND hwnd, LPARAM found) {
+    wchar_t name[16] = {};
+    GetClassNameW(hwnd, name, 16);
+    if (lstrcmpW(name, L"#32770") != 0) return TRUE;
+    *reinterpret_cast<HWND*>(found) = hwnd;
+    return FALSE;
+}
+
+void CALLBACK AnswerBox(HWND, UINT, UINT_PTR timer, DWORD) {
+    HWND box = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), FindThreadBox, reinterpret_cast<LPARAM>(&box));
+    if (box == nullptr) return;
+    KillTimer(nullptr, timer);
+    wchar_t text[256] = {};
+    g_box.found = true;
+    g_box.main_enabled = IsWindowEnabled(g_box.main) != 0;
+    GetWindowTextW(box, text, 256);
+    g_box.caption = text;
+    GetDlgItemTextW(box, 0xFFFF, text, 256);
+    g_box.text = text;
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+}
+
+TEST_F(Win32PlatformTest, ErrorBoxDisablesTheWindowsWhileTicksGoOn) {
+    platform.Show(SW_SHOWNORMAL);
+    g_box = BoxSeen{};
+    g_box.main = main;
+    const int ticks_before = trace.Count(HandlerId::Timer2Timer);
+    SetTimer(nullptr, 0, 800, AnswerBox);
+    // "タイマーを取得できません."
+    platform.ShowErrorBox("Project1",
+                          "\x83\x5e\x83\x43\x83\x7d\x81\x5b\x82\xf0\x8e\xe6\x93\xbe\x82\xc5\x82\xab"
+                          "\x82\xdc\x82\xb9\x82\xf1.");
+    ASSERT_TRUE(g_box.found);
+    EXPECT_EQ(g_box.caption, L"Project1");
+    EXPECT_EQ(g_box.text,
+              L"\u30BF\u30A4\u30DE\u30FC\u3092\u53D6\u5F97\u3067\u304D\u307E\u305B\u3093.");
+    EXPECT_FALSE(g_box.main_enabled);
+    EXPECT_TRUE(IsWindowEnabled(main));
+    EXPECT_GE(trace.Count(HandlerId::Timer2Timer), ticks_before + 1);
+}
+
+TEST_F(Win32PlatformTest, TitleShowsFullWidthCharactersAsThemselves) {
+    platform.SetTitle(" \x81\x46 \x81\x47");  // " ： ；"
+    wchar_t title[32] = {};
+    GetWindowTextW(main, title, 32);
+    EXPECT_STREQ(title, L" \uFF1A \uFF1B");
+}
+
+TEST_F(Win32PlatformTest, WindowFontMeasuresItsCharacterHeight) {
+    // "ＭＳ Ｐゴシック", or its stand-in where the system lacks it.
+    const std::string_view face = kDescriptionTexts[kWindowFontName];
+    EXPECT_EQ(platform.MeasureTextHeight(FontSpec{-12, kShiftJisCharset, face}), 12);
+    EXPECT_EQ(platform.MeasureTextHeight(FontSpec{-15, kShiftJisCharset, face}), 15);
+}
+
+TEST_F(Win32PlatformTest, ApplicationTitleComesFromTheExecutableName) {
+    const std::string path = platform.ExecutablePath();
+    ASSERT_GT(path.size(), 15u);
+    EXPECT_EQ(path.substr(path.size() - 15), "\\Win32Tests.exe");
+    EXPECT_NE(path.find('\\'), std::string::npos);
+    EXPECT_EQ(application.Title(), "Win32tests");
+    std::string text = "ABC x";
+    platform.LowerCase(text);
+    EXPECT_EQ(text, "abc x");
+}
+
+}  // namespace
