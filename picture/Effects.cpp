@@ -19,23 +19,50 @@ inline void XorRun(std::uint8_t* run, std::size_t n, std::uint8_t value) {
 
 }  // namespace
 
+// Every row gets the same change, so the rows are visited in the order they
+// lie in memory, which streams best.
 void OrRows(WorkPicture& picture, std::uint8_t value) {
     const PixelRows& rows = picture.Rows();
     const std::size_t n = rows.RunLength();
-    for (std::int32_t r = 0; r < rows.Height(); ++r) OrRun(rows.Row(r), n, value);
+    const std::size_t stride = rows.layout.stride;
+    // Rows without filler make one run.
+    if (stride == n) return OrRun(rows.base, rows.layout.Size(), value);
+    std::uint8_t* row = rows.base;
+    for (std::int32_t r = 0; r < rows.Height(); ++r, row += stride) OrRun(row, n, value);
 }
 
 void XorRows(WorkPicture& picture, std::uint8_t value) {
     const PixelRows& rows = picture.Rows();
     const std::size_t n = rows.RunLength();
-    for (std::int32_t r = 0; r < rows.Height(); ++r) XorRun(rows.Row(r), n, value);
+    const std::size_t stride = rows.layout.stride;
+    // Rows without filler make one run.
+    if (stride == n) return XorRun(rows.base, rows.layout.Size(), value);
+    std::uint8_t* row = rows.base;
+    for (std::int32_t r = 0; r < rows.Height(); ++r, row += stride) XorRun(row, n, value);
 }
 
 void AddRowNoise(WorkPicture& picture, RandomSource& random) {
     const PixelRows& rows = picture.Rows();
     const std::size_t n = rows.RunLength();
-    for (std::int32_t r = 0; r < rows.Height(); ++r) {
-        std::uint8_t* run = rows.Row(r);
-        XorRun(run, n, static_cast<std::uint8_t>(random.RandomBelow(9)));
+    const std::int32_t height = rows.Height();
+    if (height == 0) return;
+    if (rows.layout.top_down) {
+        for (std::int32_t r = 0; r < height; ++r) {
+            XorRun(rows.Row(r), n, static_cast<std::uint8_t>(random.RandomBelow(9)));
+        }
+        return;
     }
+    // The draws fall top row first, but a bottom-up picture's top row lies last
+    // in memory; the rows are visited in memory order, which streams best, and
+    // the draws are made backwards from the state after the last one.
+    const std::uint32_t last =
+        RandomSource::After(random.State(), static_cast<std::uint64_t>(height));
+    std::uint32_t state = last;
+    std::uint8_t* row = rows.base;
+    const std::size_t stride = rows.layout.stride;
+    for (std::int32_t r = height - 1; r >= 0; --r, row += stride) {
+        XorRun(row, n, static_cast<std::uint8_t>(RandomSource::Below(9, state)));
+        state = RandomSource::Previous(state);
+    }
+    random.SetState(last);
 }

@@ -9,4 +9,8 @@ sh scripts/install-deps.sh $(grep -hv '^#' scripts/packages.txt scripts/packages
 cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DSHOW_BUILD_BENCHMARKS=ON \
     -DSHOW_BUILD_QT=ON -DSHOW_BUILD_TESTS=OFF
 cmake --build build-bench --target show_bench show_probe default_data_files
-exec build-bench/tests/bench/show_bench --benchmark_color=false "$@"
+# Repetitions in random order, so that a slow moment of a shared machine falls
+# on every benchmark alike; the table uses their medians.
+exec build-bench/tests/bench/show_bench --benchmark_repetitions=9 \
+    --benchmark_enable_random_interleaving=true --benchmark_report_aggregates_only=true \
+    --benchmark_min_time=0.1 "$@"

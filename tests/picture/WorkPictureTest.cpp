@@ -151,6 +151,26 @@ TEST_F(EffectsTest, NoiseDrawsOncePerRowTopRowFirst) {
     for (int r = 0; r < 3; ++r) EXPECT_LE(m_picture.Row(r)[100], 15);
 }
 
+TEST(Effects, NoiseIsTheSameWhicheverWayTheFileStoresItsRows) {
+    TempWorkingDir dir;
+    WorkPicture bottom_up, top_down;
+    dir.WritePicture(BmpBuilder{}.Width(5).Height(70).Bytes());
+    ReloadPicture(bottom_up);
+    dir.WritePicture(BmpBuilder{}.Width(5).Height(70).TopDown().Bytes());
+    ReloadPicture(top_down);
+    RandomSource a, b;
+    a.SetState(0xDEADBEEF);
+    b.SetState(0xDEADBEEF);
+    for (int tick = 0; tick < 3; ++tick) {
+        AddRowNoise(bottom_up, a);
+        AddRowNoise(top_down, b);
+        ASSERT_EQ(a.State(), b.State());
+    }
+    for (int r = 0; r < 70; ++r) {
+        for (int i = 0; i < 15; ++i) ASSERT_EQ(bottom_up.Row(r)[i], top_down.Row(r)[i]) << r;
+    }
+}
+
 TEST(Effects, EmptyPictureTakesNoDrawsAndZeroWidthTouchesNothing) {
     TempWorkingDir dir;
     WorkPicture picture;
