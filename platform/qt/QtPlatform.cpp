@@ -18,6 +18,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "app/FormDescription.h"
 #include "app/Unit1.h"
 #include "core/Cp932.h"
 #include "platform/qt/Cp932Text.h"
@@ -25,9 +26,8 @@
 
 namespace {
 
-// "ＭＳ Ｐゴシック"
-constexpr std::string_view kDesignFace =
-    "\x82\x6c\x82\x72 \x82\x6f\x83\x53\x83\x56\x83\x62\x83\x4e";
+// "ＭＳ Ｐゴシック", the window font the layout was made with.
+constexpr std::string_view kDesignFace = kDescriptionTexts[kWindowFontName];
 // Metric-compatible with the design face, so "0" measures the same.
 constexpr const char* kStandInFace = "IPAPGothic";
 
