@@ -151,6 +151,9 @@ void TForm1::FormCreate() {
     Image1.picture =
         std::make_unique<WorkPicture>(static_cast<PictureListener*>(this), m_platform.Pixels());
     ReloadPicture(*Image1.picture);
+    // The show reloads the picture twice; with storage ready the reloads
+    // fault in no fresh memory while the flicker runs.
+    Image1.picture->ReserveSpare();
     WorkBitmap = Image1.picture.get();
     StepCount = 0;
 }

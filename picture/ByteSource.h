@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <span>
 #include <string>
 
@@ -38,5 +39,8 @@ public:
     std::size_t Read(std::span<std::uint8_t> dst) override;
 
 private:
+    std::size_t ReadDirect(std::span<std::uint8_t> dst);
+
     std::FILE* m_file = nullptr;
+    std::unique_ptr<std::uint8_t[]> m_staging;  // for large reads, made at the first
 };

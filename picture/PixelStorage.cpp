@@ -1,5 +1,6 @@
 #include "picture/PixelStorage.h"
 
+#include <cstring>
 #include <new>
 
 namespace {
@@ -27,4 +28,25 @@ public:
 PixelAllocator& HeapPixels() {
     static HeapAllocator allocator;
     return allocator;
+}
+
+std::unique_ptr<PixelStorage> SparePixels::Allocate(const PixelLayout& layout) noexcept {
+    if (HasSpare(layout)) return std::move(m_spare);
+    m_spare.reset();
+    return m_backing->Allocate(layout);
+}
+
+void SparePixels::Retire(const PixelLayout& layout, std::unique_ptr<PixelStorage> storage) noexcept {
+    if (storage == nullptr) return;
+    m_spare = std::move(storage);
+    m_spare_layout = layout;
+}
+
+void SparePixels::Reserve(const PixelLayout& layout) noexcept {
+    if (layout.Size() == 0 || HasSpare(layout)) return;
+    m_spare.reset();
+    auto storage = m_backing->Allocate(layout);
+    if (storage == nullptr) return;
+    std::memset(storage->Data(), 0, layout.Size());
+    Retire(layout, std::move(storage));
 }

@@ -17,10 +17,14 @@ class WorkPicture {
 public:
     explicit WorkPicture(PictureListener* listener = nullptr,
                          PixelAllocator& allocator = HeapPixels())
-        : m_listener(listener), m_allocator(&allocator) {}
+        : m_listener(listener), m_pixels(allocator) {}
 
-    // Where the picture's row storage comes from when it is loaded.
-    [[nodiscard]] PixelAllocator& Allocator() const { return *m_allocator; }
+    // Where the picture's row storage comes from when it is loaded: the
+    // storage it held before, when the layout is the same, else `allocator`.
+    [[nodiscard]] PixelAllocator& Allocator() { return m_pixels; }
+    // Readies storage for the next load of a picture of the same layout, so
+    // that load touches no fresh memory. The picture itself is unchanged.
+    void ReserveSpare() { m_pixels.Reserve(m_rows.layout); }
 
     [[nodiscard]] std::int32_t Width() const { return m_rows.Width(); }
     [[nodiscard]] std::int32_t Height() const { return m_rows.Height(); }
@@ -32,8 +36,8 @@ public:
     [[nodiscard]] std::uint8_t* Row(std::int32_t r) const;
 
     // Takes over `rows` whole, replacing size and every pixel.
-    void Replace(PixelRows rows) { m_rows = std::move(rows); }
-    void MakeEmpty() { m_rows = PixelRows{}; }
+    void Replace(PixelRows rows);
+    void MakeEmpty() { Replace(PixelRows{}); }
 
     // Marks the picture changed, as drawing it onto its own surface does; an
     // empty picture is not drawn, so nothing is marked.
@@ -42,7 +46,7 @@ public:
     void MarkChanged();
 
 private:
-    PixelRows m_rows;
     PictureListener* m_listener;
-    PixelAllocator* m_allocator;
+    SparePixels m_pixels;
+    PixelRows m_rows;
 };

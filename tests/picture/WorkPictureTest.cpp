@@ -1,11 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <span>
 #include <string>
 
 #include "core/Messages.h"
 #include "core/RandomSource.h"
 #include "core/ShowError.h"
+#include "picture/ByteSource.h"
 #include "picture/Effects.h"
 #include "picture/PictureFile.h"
 #include "picture/WorkPicture.h"
@@ -73,6 +76,109 @@ TEST(PictureFile, RefusedMemoryIsAnInvalidBitmapAndChangesNothing) {
     dir.WritePicture(BmpBuilder{}.Width(5).Bytes());
     EXPECT_EQ(ErrorOf(picture), messages::kInvalidBitmap);
     EXPECT_EQ(picture.Width(), 2);
+}
+
+// Counts the blocks handed out and how many are alive at once.
+class CountingPixels final : public PixelAllocator {
+public:
+    std::unique_ptr<PixelStorage> Allocate(const PixelLayout& layout) noexcept override {
+        auto inner = HeapPixels().Allocate(layout);
+        if (!inner) return nullptr;
+        ++allocations;
+        peak = std::max(peak, ++live);
+        return std::make_unique<Counted>(std::move(inner), live);
+    }
+    int allocations = 0;
+    int live = 0;
+    int peak = 0;
+
+private:
+    struct Counted final : PixelStorage {
+        Counted(std::unique_ptr<PixelStorage> storage, int& count)
+            : inner(std::move(storage)), live(count) {}
+        ~Counted() override { --live; }
+        std::uint8_t* Data() override { return inner->Data(); }
+        std::unique_ptr<PixelStorage> inner;
+        int& live;
+    };
+};
+
+std::vector<std::uint8_t> AllRows(const WorkPicture& picture) {
+    const PixelRows& rows = picture.Rows();
+    return {rows.base, rows.base + rows.layout.Size()};
+}
+
+TEST(PictureFile, ReloadsOfOneLayoutReuseStorageAndGiveWhatAFreshLoadGives) {
+    TempWorkingDir dir;
+    CountingPixels pixels;
+    WorkPicture picture(nullptr, pixels);
+    dir.WritePicture(BmpBuilder{}.Width(5).Height(3).Bytes());
+    ReloadPicture(picture);
+    picture.ReserveSpare();
+    picture.ReserveSpare();
+    EXPECT_EQ(pixels.allocations, 2);
+
+    // A short file over storage that still holds the previous, distorted
+    // picture: the rows the file lacks must come out as a fresh load's zeros.
+    std::vector<std::uint8_t> partial(20, 0x5A);
+    const auto files = {BmpBuilder{}.Width(5).Height(3).Pixels(partial).Bytes(),
+                        BmpBuilder{}.Width(5).Height(3).Bytes()};
+    for (const auto& file : files) {
+        XorRows(picture, 0x81);
+        dir.WritePicture(file);
+        ReloadPicture(picture);
+        WorkPicture fresh;
+        ReloadPicture(fresh);
+        EXPECT_EQ(AllRows(picture), AllRows(fresh));
+    }
+    EXPECT_EQ(pixels.allocations, 2);
+
+    // Another layout (top-down counts) is new storage, never a third block.
+    for (auto file : {BmpBuilder{}.Width(5).Height(3).TopDown().Bytes(),
+                      BmpBuilder{}.Width(9).Height(2).Bytes(), BmpBuilder{}.Bytes()}) {
+        dir.WritePicture(file);
+        ReloadPicture(picture);
+        picture.ReserveSpare();
+    }
+    EXPECT_EQ(pixels.allocations, 8);
+    EXPECT_EQ(pixels.peak, 2);
+    dir.WritePicture({});
+    ReloadPicture(picture);
+    EXPECT_LE(pixels.live, 2);
+}
+
+TEST(PictureFile, ReservingWhenMemoryIsRefusedLeavesThePictureAsItWas) {
+    struct Once : PixelAllocator {
+        std::unique_ptr<PixelStorage> Allocate(const PixelLayout& layout) noexcept override {
+            return calls++ == 0 ? HeapPixels().Allocate(layout) : nullptr;
+        }
+        int calls = 0;
+    } allocator;
+    TempWorkingDir dir;
+    WorkPicture picture(nullptr, allocator);
+    dir.WritePicture(BmpBuilder{}.Width(4).Bytes());
+    ReloadPicture(picture);
+    const auto before = AllRows(picture);
+    picture.ReserveSpare();
+    EXPECT_EQ(AllRows(picture), before);
+    EXPECT_EQ(ErrorOf(picture), messages::kInvalidBitmap);
+    EXPECT_EQ(AllRows(picture), before);
+}
+
+TEST(FileSource, LargeAndSmallReadsGiveTheFileExactly) {
+    TempWorkingDir dir;
+    std::vector<std::uint8_t> bytes(3 * 64 * 1024 + 77);
+    for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<std::uint8_t>(i * 131 >> 3);
+    dir.WriteFile("data", bytes);
+    FileSource file;
+    ASSERT_TRUE(file.Open("data"));
+    std::vector<std::uint8_t> got(bytes.size() + 1000, 0xEE);
+    ASSERT_EQ(file.Read(std::span(got).first(5)), 5u);
+    // One read far past the end returns what is left and touches nothing beyond.
+    ASSERT_EQ(file.Read(std::span(got).subspan(5)), bytes.size() - 5);
+    EXPECT_TRUE(std::equal(bytes.begin(), bytes.end(), got.begin()));
+    EXPECT_EQ(got[bytes.size()], 0xEE);
+    EXPECT_EQ(file.Read(std::span(got)), 0u);
 }
 
 TEST_F(PictureFileTest, DirectoryInPlaceOfTheFileCannotBeOpened) {
