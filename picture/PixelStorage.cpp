@@ -36,7 +36,8 @@ std::unique_ptr<PixelStorage> SparePixels::Allocate(const PixelLayout& layout) n
     return m_backing->Allocate(layout);
 }
 
-void SparePixels::Retire(const PixelLayout& layout, std::unique_ptr<PixelStorage> storage) noexcept {
+void SparePixels::Retire(const PixelLayout& layout,
+                         std::unique_ptr<PixelStorage> storage) noexcept {
     if (storage == nullptr) return;
     m_spare = std::move(storage);
     m_spare_layout = layout;

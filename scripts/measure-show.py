@@ -7,7 +7,7 @@ last step (600 ms); resident memory at start and after the whole run; when each
 step ran against click + 3000 x v ms (worst error, drift); every flicker tick's
 gap; start-up to the first painted frame.
 
-    scripts/measure-show.py [--minutes M] [--build DIR]
+    scripts/measure-show.py [--minutes M] [--build DIR] [--pictures default,big]
 
 It runs build-bench's show_probe (scripts/bench.sh builds it), which is the
 program itself with a timestamp on standard error as each handler ends.
@@ -163,12 +163,20 @@ def measure(name, exe, workdir, display, minutes):
         print(f"  longest step handler: {longest[0]:.1f} ms (step {longest[1]})")
     if gaps:
         print(f"  flicker ticks during the show: {len(ticks)}, gaps {min(gaps):.1f} to {max(gaps):.1f} ms")
+        late = sorted(range(len(gaps)), key=lambda i: -gaps[i])[:3]
+        print("  longest gaps: " + ", ".join(
+            f"{gaps[i]:.1f} ms at click + {ticks[i] - click:.0f} ms" for i in sorted(late)))
+    slow = [(b - a, v + 1) for v, (a, b) in enumerate(zip(steps, ends)) if b - a > 5]
+    if slow:
+        print("  step handlers over 5 ms: " + ", ".join(f"step {v}: {d:.1f} ms" for d, v in slow))
 
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
     parser.add_argument("--minutes", type=float, default=10, help="length of the default picture's run")
     parser.add_argument("--build", default="build-bench", help="the build with show_probe")
+    parser.add_argument("--pictures", default="default,big",
+                        help="which runs: default, big or both (default,big)")
     args = parser.parse_args()
     exe = os.path.abspath(os.path.join(args.build, "tests/bench/show_probe"))
     run_dir = os.path.join(args.build, "run")
@@ -177,11 +185,18 @@ def main():
     xvfb, display = start_xvfb()
     work = tempfile.mkdtemp()
     try:
-        shutil.copytree(run_dir, os.path.join(work, "default"), ignore=shutil.ignore_patterns("frames"))
-        measure("default picture (400 x 400)", exe, os.path.join(work, "default"), display, args.minutes)
-        os.makedirs(os.path.join(work, "big", "[]"))
-        write_big_picture(os.path.join(work, "big", "[]", ",,,,;,,.bmp"))
-        measure("4000 x 3000 picture", exe, os.path.join(work, "big"), display, 2.2)
+        runs = args.pictures.split(",")
+        if any(r not in ("default", "big") for r in runs):
+            parser.error(f"unknown picture in --pictures {args.pictures}")
+        if "default" in runs:
+            shutil.copytree(run_dir, os.path.join(work, "default"), ignore=shutil.ignore_patterns("frames"))
+            measure("default picture (400 x 400)", exe, os.path.join(work, "default"), display, args.minutes)
+        if "big" in runs:
+            big = os.path.join(work, "big")
+            shutil.copytree(run_dir, big, ignore=shutil.ignore_patterns("frames"))
+            write_big_picture(os.path.join(big, "[]", ",,,,;,,.bmp"))
+            os.sync()  # so writing the file back does not fall inside the show
+            measure("4000 x 3000 picture", exe, big, display, 2.2)
     finally:
         shutil.rmtree(work, ignore_errors=True)
         xvfb.kill()

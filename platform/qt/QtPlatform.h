@@ -14,6 +14,8 @@
 //      window font's resolved pixel size ("ＭＳ Ｐゴシック" is IPAPGothic).
 //  [X] Clock: the system clock's UTC time of day.
 //  [X] Executable path: /proc/self/exe in code page 932; lower-casing of A-Z.
+//  [X] Pixel storage: UnsharedPixels, so a library's fork costs the picture
+//      nothing.
 //  [ ] Start-up show commands: the desktop passes none, so the window is shown
 //      normally.
 
@@ -23,6 +25,7 @@
 
 #include "platform/Platform.h"
 #include "platform/qt/ShowWindow.h"
+#include "platform/qt/UnsharedPixels.h"
 
 class MusicCommands;
 class TForm1;
@@ -52,10 +55,12 @@ public:
     [[nodiscard]] int MeasureTextHeight(const FontSpec& font) override;
     [[nodiscard]] std::string ExecutablePath() override;
     void LowerCase(std::string& text) override;
+    [[nodiscard]] PixelAllocator& Pixels() override { return m_pixels; }
 
 private:
     void ClearX11Title();
 
     MusicCommands& m_music;
+    UnsharedPixels m_pixels;
     ShowWindow m_window;
 };

@@ -168,7 +168,8 @@ TEST(PictureFile, ReservingWhenMemoryIsRefusedLeavesThePictureAsItWas) {
 TEST(FileSource, LargeAndSmallReadsGiveTheFileExactly) {
     TempWorkingDir dir;
     std::vector<std::uint8_t> bytes(3 * 64 * 1024 + 77);
-    for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<std::uint8_t>(i * 131 >> 3);
+    for (std::size_t i = 0; i < bytes.size(); ++i)
+        bytes[i] = static_cast<std::uint8_t>(i * 131 >> 3);
     dir.WriteFile("data", bytes);
     FileSource file;
     ASSERT_TRUE(file.Open("data"));
