@@ -29,7 +29,12 @@ int RunDesktopShow(int argc, char** argv, const DesktopHooks& hooks) {
     Application application(platform);
     application.Runner().SetTrace(hooks.trace);
     platform.SetApplicationTitle(application.Title());
-    if (hooks.first_paint) platform.OnFirstPaint(hooks.first_paint);
+    // The tune's soundfont loads once the window is up, so that neither the
+    // first frame nor the click waits for it.
+    platform.OnFirstPaint([&sequencer, &hooks] {
+        sequencer.Prepare();
+        if (hooks.first_paint) hooks.first_paint();
+    });
 
     // A timer refused while the form description is applied leaves the show
     // without its flicker; it is reported here and the program ends.

@@ -69,6 +69,7 @@ FluidSynthMusic::FluidSynthMusic() = default;
 FluidSynthMusic::FluidSynthMusic(std::string raw_file) : m_raw_file(std::move(raw_file)) {}
 
 FluidSynthMusic::~FluidSynthMusic() {
+    WaitForSynth();
     // The tunes (and their players) belong to the interpreter and go first;
     // the driver stops calling the synth before the synth goes.
     if (m_driver != nullptr) delete_fluid_audio_driver(m_driver);
@@ -82,10 +83,43 @@ std::unique_ptr<Sequence> FluidSynthMusic::Open(const std::string& path) {
     return std::make_unique<FluidSynthTune>(*this, path);
 }
 
+void FluidSynthMusic::Prepare() {
+    if (m_started || m_failed || m_preparing.joinable()) return;
+    Silence();
+    // The thread alone touches the settings and the synthesizer until it is
+    // joined.
+    m_preparing = std::thread([this] { m_synth_made = MakeSynth(); });
+}
+
+void FluidSynthMusic::WaitForSynth() {
+    if (m_preparing.joinable()) m_preparing.join();
+}
+
 bool FluidSynthMusic::Start() {
     if (m_started || m_failed) return m_started;
+    if (m_preparing.joinable()) {
+        WaitForSynth();
+    } else {
+        Silence();
+        m_synth_made = MakeSynth();
+    }
     m_failed = true;
-    Silence();
+    if (!m_synth_made) return false;
+
+    if (m_raw_file.empty()) {
+        for (const char* driver : kAudioDrivers) {
+            fluid_settings_setstr(m_settings, "audio.driver", driver);
+            m_driver = new_fluid_audio_driver(m_settings, m_synth);
+            if (m_driver != nullptr) break;
+        }
+        if (m_driver == nullptr) return false;
+    }
+    m_failed = false;
+    m_started = true;
+    return true;
+}
+
+bool FluidSynthMusic::MakeSynth() {
     m_settings = new_fluid_settings();
     if (m_settings == nullptr) return false;
     fluid_settings_setnum(m_settings, "synth.sample-rate", kSampleRate);
@@ -111,19 +145,7 @@ bool FluidSynthMusic::Start() {
         loaded =
             fluid_is_soundfont(file) != 0 && fluid_synth_sfload(m_synth, file, 1) != FLUID_FAILED;
     }
-    if (!loaded) return false;
-
-    if (m_raw_file.empty()) {
-        for (const char* driver : kAudioDrivers) {
-            fluid_settings_setstr(m_settings, "audio.driver", driver);
-            m_driver = new_fluid_audio_driver(m_settings, m_synth);
-            if (m_driver != nullptr) break;
-        }
-        if (m_driver == nullptr) return false;
-    }
-    m_failed = false;
-    m_started = true;
-    return true;
+    return loaded;
 }
 
 bool FluidSynthMusic::RenderToFile(int max_seconds) {

@@ -1,7 +1,9 @@
 #pragma once
 
 // Tunes played by FluidSynth's MIDI file player.
-//  [X] The system's default General MIDI soundfont, loaded at the first open.
+//  [X] The system's default General MIDI soundfont, loaded in the background
+//      once Prepare is called, so the first open does not hold the window
+//      while tens of megabytes are read; an open that comes sooner waits.
 //  [X] Sound through the first audio driver that starts (PulseAudio, then
 //      ALSA); with none, or no soundfont, every open fails and the show runs
 //      in silence.
@@ -12,6 +14,7 @@
 
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/qt/MusicCommands.h"
@@ -34,6 +37,10 @@ public:
 
     [[nodiscard]] std::unique_ptr<Sequence> Open(const std::string& path) override;
 
+    // Starts making the synthesizer and loading the soundfont on a thread of
+    // their own; the sound device is still started only by the first open.
+    void Prepare();
+
     // Renders until every tune has ended, at most `max_seconds` of sound;
     // false when the file renderer cannot start.
     bool RenderToFile(int max_seconds);
@@ -47,8 +54,14 @@ public:
 
 private:
     bool Start();
+    // The synthesizer with its soundfont, into m_settings and m_synth; false
+    // when either fails.
+    bool MakeSynth();
+    void WaitForSynth();
 
     std::string m_raw_file;
+    std::thread m_preparing;  // runs MakeSynth, setting m_synth_made
+    bool m_synth_made = false;
     bool m_started = false;
     bool m_failed = false;
     _fluid_hashtable_t* m_settings = nullptr;

@@ -40,12 +40,16 @@ Rendered Measure(const std::filesystem::path& raw) {
 
 // The show's two commands over FluidSynth's player, rendered to a file: the
 // default tune is heard, for about as long as it lasts.
-TEST(FluidSynthMusic, RendersTheDefaultTuneThroughTheShowsCommands) {
+// Prepared in the background first, as the desktop program does, or not.
+class FluidSynthPlayback : public testing::TestWithParam<bool> {};
+
+TEST_P(FluidSynthPlayback, RendersTheDefaultTuneThroughTheShowsCommands) {
     TempWorkingDir dir;
     TempWorkingDir::WriteFile("[]/,,,,;,,.mid", MakeDefaultTune());
     const auto raw = dir.Path() / "tune.raw";
     {
         FluidSynthMusic sequencer(raw.string());
+        if (GetParam()) sequencer.Prepare();
         MusicCommands music(sequencer);
         music.Send("open []\\,,,,;,,.mid type sequencer alias midifile");
         music.Send("play midifile");
@@ -56,6 +60,15 @@ TEST(FluidSynthMusic, RendersTheDefaultTuneThroughTheShowsCommands) {
     EXPECT_GT(r.seconds, 100.0);
     EXPECT_LT(r.seconds, 115.0);
     EXPECT_GT(r.rms, 0.005);
+}
+
+INSTANTIATE_TEST_SUITE_P(Prepared, FluidSynthPlayback, testing::Bool());
+
+TEST(FluidSynthMusic, PreparedButNeverOpenedEndsCleanly) {
+    TempWorkingDir dir;
+    FluidSynthMusic sequencer((dir.Path() / "tune.raw").string());
+    sequencer.Prepare();
+    sequencer.Prepare();
 }
 
 TEST(FluidSynthMusic, AMissingOrBadTuneIsSilentlyRefused) {
