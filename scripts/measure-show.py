@@ -153,7 +153,7 @@ def measure(name, exe, workdir, display, minutes):
     print(f"  CPU, after the last step (600 ms) {100 * after:8.2f} % of a core")
     print(f"  the click's handler (opens the tune) {click_end - click:5.1f} ms")
     print(f"  resident memory at start          {rss_start:8d} KiB")
-    print(f"  resident memory, tune loaded      {rss_show:8d} KiB (20 s after the click)")
+    print(f"  resident memory, 20 s into the show {rss_show:6d} KiB")
     print(f"  resident memory after {minutes:g} min      {rss_end:8d} KiB")
     print(f"  steps run                         {len(steps):8d} of 34")
     if errors:
