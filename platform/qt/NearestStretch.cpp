@@ -2,21 +2,18 @@
 
 #include <cstdint>
 
+#include "picture/NearestPixels.h"
 #include "picture/WorkPicture.h"
 
 const QImage& NearestStretch::Draw(const WorkPicture& picture, QSize size) {
     const int width = size.width();
     const int height = size.height();
     if (m_area.size() != size) m_area = QImage(size, QImage::Format_RGB32);
-    const std::int64_t w = picture.Width();
-    const std::int64_t h = picture.Height();
-    m_source_x.resize(static_cast<std::size_t>(width));
-    for (int x = 0; x < width; ++x) {
-        m_source_x[static_cast<std::size_t>(x)] = static_cast<std::size_t>(x * w / width) * 3;
-    }
     const PixelRows& rows = picture.Rows();
+    m_source_x.resize(static_cast<std::size_t>(width));
+    NearestColumnOffsets(rows, m_source_x);
     for (int y = 0; y < height; ++y) {
-        const std::uint8_t* src = rows.Row(static_cast<std::int32_t>(y * h / height));
+        const std::uint8_t* src = NearestRow(rows, y, height);
         auto* dst = reinterpret_cast<QRgb*>(m_area.scanLine(y));
         for (std::size_t x = 0; x < m_source_x.size(); ++x) {
             const std::uint8_t* p = src + m_source_x[x];  // blue, green, red

@@ -1,9 +1,7 @@
 #pragma once
 
-// The picture stretched to an area by nearest pixel, read straight from its
-// rows: source row y * H / height and column x * W / width for each area
-// pixel, so rows and columns are dropped or repeated. Only the area's pixels
-// are sampled, whatever the picture's size.
+// The picture stretched to an area by nearest pixel (picture/NearestPixels.h),
+// read straight from its rows into one area-sized image.
 
 #include <QImage>
 #include <QSize>

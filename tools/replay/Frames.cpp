@@ -5,6 +5,7 @@
 #include <cstring>
 #include <fstream>
 
+#include "picture/NearestPixels.h"
 #include "picture/WorkPicture.h"
 
 namespace {
@@ -23,14 +24,10 @@ void PictureArea::Paint(const WorkPicture* picture) {
         std::fill(m_rows.begin(), m_rows.end(), kButtonFace);
         return;
     }
-    const auto w = static_cast<std::int64_t>(picture->Width());
-    const auto h = static_cast<std::int64_t>(picture->Height());
     std::array<std::size_t, kSide> source_x{};
-    for (std::size_t x = 0; x < source_x.size(); ++x) {
-        source_x[x] = static_cast<std::size_t>(static_cast<std::int64_t>(x) * w / kSide) * 3;
-    }
+    NearestColumnOffsets(picture->Rows(), source_x);
     for (int y = 0; y < kSide; ++y) {
-        const std::uint8_t* src = picture->Rows().Row(static_cast<std::int32_t>(y * h / kSide));
+        const std::uint8_t* src = NearestRow(picture->Rows(), y, kSide);
         std::uint8_t* dst = m_rows.data() + static_cast<std::size_t>(y) * kRowBytes;
         for (std::size_t x = 0; x < kSide; ++x) std::memcpy(dst + 3 * x, src + source_x[x], 3);
     }
