@@ -42,5 +42,5 @@ private:
     std::size_t ReadDirect(std::span<std::uint8_t> dst);
 
     std::FILE* m_file = nullptr;
-    std::unique_ptr<std::uint8_t[]> m_staging;  // for large reads, made at the first
+    std::unique_ptr<std::uint8_t[]> m_staging;  // made at the first large read
 };

@@ -17,28 +17,26 @@ inline void XorRun(std::uint8_t* run, std::size_t n, std::uint8_t value) {
     for (std::size_t i = 0; i < n; ++i) run[i] = static_cast<std::uint8_t>(run[i] ^ value);
 }
 
-}  // namespace
-
-// Every row gets the same change, so the rows are visited in the order they
-// lie in memory, which streams best.
-void OrRows(WorkPicture& picture, std::uint8_t value) {
-    const PixelRows& rows = picture.Rows();
+// Applies change(run, n) to the pixel bytes of every row. Every row gets the
+// same change, so the rows are visited in the order they lie in memory, which
+// streams best, and rows without filler make one run.
+template <typename Change>
+void EachRun(const PixelRows& rows, Change change) {
     const std::size_t n = rows.RunLength();
     const std::size_t stride = rows.layout.stride;
-    // Rows without filler make one run.
-    if (stride == n) return OrRun(rows.base, rows.layout.Size(), value);
+    if (stride == n) return change(rows.base, rows.layout.Size());
     std::uint8_t* row = rows.base;
-    for (std::int32_t r = 0; r < rows.Height(); ++r, row += stride) OrRun(row, n, value);
+    for (std::int32_t r = 0; r < rows.Height(); ++r, row += stride) change(row, n);
+}
+
+}  // namespace
+
+void OrRows(WorkPicture& picture, std::uint8_t value) {
+    EachRun(picture.Rows(), [value](std::uint8_t* run, std::size_t n) { OrRun(run, n, value); });
 }
 
 void XorRows(WorkPicture& picture, std::uint8_t value) {
-    const PixelRows& rows = picture.Rows();
-    const std::size_t n = rows.RunLength();
-    const std::size_t stride = rows.layout.stride;
-    // Rows without filler make one run.
-    if (stride == n) return XorRun(rows.base, rows.layout.Size(), value);
-    std::uint8_t* row = rows.base;
-    for (std::int32_t r = 0; r < rows.Height(); ++r, row += stride) XorRun(row, n, value);
+    EachRun(picture.Rows(), [value](std::uint8_t* run, std::size_t n) { XorRun(run, n, value); });
 }
 
 void AddRowNoise(WorkPicture& picture, RandomSource& random) {

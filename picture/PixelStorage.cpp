@@ -45,8 +45,7 @@ void SparePixels::Retire(const PixelLayout& layout,
 
 void SparePixels::Reserve(const PixelLayout& layout) noexcept {
     if (layout.Size() == 0 || HasSpare(layout)) return;
-    m_spare.reset();
-    auto storage = m_backing->Allocate(layout);
+    auto storage = Allocate(layout);
     if (storage == nullptr) return;
     std::memset(storage->Data(), 0, layout.Size());
     Retire(layout, std::move(storage));

@@ -55,7 +55,6 @@ public:
     [[nodiscard]] bool HasSpare(const PixelLayout& layout) const {
         return m_spare != nullptr && m_spare_layout == layout;
     }
-    [[nodiscard]] PixelAllocator& Backing() const { return *m_backing; }
 
 private:
     PixelAllocator* m_backing;

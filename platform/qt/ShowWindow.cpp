@@ -56,13 +56,12 @@ void ShowWindow::paintEvent(QPaintEvent* /*event*/) {
     const WorkPicture* picture = m_image != nullptr ? m_image->picture.get() : nullptr;
     if (picture == nullptr || picture->Empty() || area.isEmpty()) {
         painter.fillRect(rect(), button_face);
-        if (m_on_painted) std::exchange(m_on_painted, nullptr)();
-        return;
+    } else {
+        painter.drawImage(area.topLeft(), m_stretch.Draw(*picture, area.size()));
+        const QRegion rest = QRegion(rect()).subtracted(QRegion(area));
+        for (const QRect& r : rest) painter.fillRect(r, button_face);
     }
-    painter.drawImage(area.topLeft(), m_stretch.Draw(*picture, area.size()));
     if (m_on_painted) std::exchange(m_on_painted, nullptr)();
-    const QRegion rest = QRegion(rect()).subtracted(QRegion(area));
-    for (const QRect& r : rest) painter.fillRect(r, button_face);
 }
 
 void ShowWindow::mousePressEvent(QMouseEvent* event) {

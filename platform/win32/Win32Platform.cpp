@@ -343,26 +343,16 @@ void Win32Platform::Windows::PaintPicture(HDC dc, const WorkPicture& picture,
     const PixelRows& rows = picture.Rows();
     const int width = area.right - area.left;
     const int height = area.bottom - area.top;
+    // A picture that is not empty always lies in a DIB section: DibPixels
+    // hands out heap storage only for empty layouts.
     auto* bitmap = static_cast<HBITMAP>(DibSectionOf(rows.storage.get()));
-    if (bitmap != nullptr) {
-        HDC source = CreateCompatibleDC(dc);
-        HGDIOBJ previous = SelectObject(source, bitmap);
-        StretchBlt(dc, area.left, area.top, width, height, source, 0, 0, rows.Width(),
-                   rows.Height(), SRCCOPY);
-        SelectObject(source, previous);
-        DeleteDC(source);
-        return;
-    }
-    // Heap rows (a bitmap the window system refused) are drawn from memory.
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = rows.Width();
-    info.bmiHeader.biHeight = rows.layout.top_down ? -rows.Height() : rows.Height();
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = kPictureBitCount;
-    info.bmiHeader.biCompression = BI_RGB;
-    StretchDIBits(dc, area.left, area.top, width, height, 0, 0, rows.Width(), rows.Height(),
-                  rows.base, &info, DIB_RGB_COLORS, SRCCOPY);
+    if (bitmap == nullptr) return;
+    HDC source = CreateCompatibleDC(dc);
+    HGDIOBJ previous = SelectObject(source, bitmap);
+    StretchBlt(dc, area.left, area.top, width, height, source, 0, 0, rows.Width(), rows.Height(),
+               SRCCOPY);
+    SelectObject(source, previous);
+    DeleteDC(source);
 }
 
 void Win32Platform::Windows::Restore() {
