@@ -1,29 +1,7 @@
 # Cross-builds for 32-bit Windows with Debian's mingw-w64 compiler
 # (g++-mingw-w64-i686):
 #   cmake -S . -B build-win -DCMAKE_TOOLCHAIN_FILE=cmake/i686-w64-mingw32.cmake
-# Every program links its runtime statically, so nothing but Windows' own DLLs
-# sits beside it. With Wine installed, CTest runs the test programs under it.
-set(CMAKE_SYSTEM_NAME Windows)
-set(CMAKE_SYSTEM_PROCESSOR x86)
-
 set(SHOW_MINGW_PREFIX i686-w64-mingw32)
-# The POSIX threads flavour: GoogleTest needs std::mutex, which the Win32
-# flavour of this compiler lacks. Linked statically, it adds no DLL.
-set(CMAKE_C_COMPILER ${SHOW_MINGW_PREFIX}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${SHOW_MINGW_PREFIX}-g++-posix)
-set(CMAKE_RC_COMPILER ${SHOW_MINGW_PREFIX}-windres)
-
-set(CMAKE_FIND_ROOT_PATH /usr/${SHOW_MINGW_PREFIX})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
-
-if(NOT CMAKE_CROSSCOMPILING_EMULATOR)
-    find_program(SHOW_WINE wine)
-    if(SHOW_WINE)
-        set(CMAKE_CROSSCOMPILING_EMULATOR ${SHOW_WINE})
-    endif()
-endif()
+set(CMAKE_SYSTEM_PROCESSOR x86)
+set(SHOW_WINE_PROGRAM wine)
+include(${CMAKE_CURRENT_LIST_DIR}/MingwToolchain.cmake)

@@ -1,10 +1,21 @@
 #!/bin/sh
-# Builds the portable core and its tests for 32 bits into build-32, with
-# warnings as errors, and runs them.
+# Builds the portable core and its tests for 32-bit x86 Linux into build-32,
+# with warnings as errors, and runs them: directly where this machine runs
+# 32-bit programs, else under qemu-i386 (scripts/probe-32bit.sh decides).
 set -eu
 cd "$(dirname "$0")/.."
+. scripts/probe-32bit.sh
 sh scripts/install-deps.sh $(grep -v '^#' scripts/packages.txt)
-cmake -S . -B build-32 -G Ninja -DCMAKE_CXX_FLAGS=-m32 -DSHOW_BUILD_TOOLS=OFF \
+if [ "$SHOW_32BIT_PROGRAMS" = native ]; then
+    emulator=""
+    echo "== 32-bit core: build-32/, tests run natively"
+else
+    sh scripts/install-deps.sh qemu-user
+    emulator=qemu-i386
+    echo "== 32-bit core: build-32/, tests run under qemu-i386 (user-mode emulation)"
+fi
+cmake -S . -B build-32 -G Ninja -DCMAKE_TOOLCHAIN_FILE="$(pwd)/cmake/i686-linux-gnu.cmake" \
+    -DSHOW_32BIT_EMULATOR="$emulator" -DSHOW_BUILD_TOOLS=OFF \
     -DSHOW_GTEST_FROM_SOURCE=ON -DSHOW_WARNINGS_AS_ERRORS=ON
-cmake --build build-32
+cmake --build build-32 -j2
 ctest --test-dir build-32 --output-on-failure -j2

@@ -1,28 +1,54 @@
 #!/bin/sh
-# Installs what is missing, cross-builds the show for 32-bit Windows into
-# build-win/ with warnings as errors, runs the core's and the backend's unit
-# tests under Wine, then runs Project1.exe end to end under Wine in an Xvfb
-# X server. Exits non-zero on any failure; stops its X server and wineserver.
+# Installs what is missing and cross-builds the show for Windows with warnings
+# as errors: the 32-bit product into build-win/, checked without running it
+# (PE32 GUI, Intel 80386, Windows' own DLLs only), and the same backend at 64
+# bits into build-win64/. Then runs the core's and the backend's unit tests
+# under Wine, and Project1.exe end to end under Wine in an Xvfb X server:
+# the 32-bit build under 32-bit Wine where this machine runs 32-bit programs,
+# else the 64-bit build under 64-bit Wine (scripts/probe-32bit.sh decides).
+# Exits non-zero on any failure; stops its X server and wineserver.
 set -eu
 cd "$(dirname "$0")/.."
 root=$(pwd)
-build="$root/build-win"
+. scripts/probe-32bit.sh
 
-# wine32 needs the i386 architecture before its package can be found.
-if ! dpkg --print-foreign-architectures | grep -qx i386; then
-    dpkg --add-architecture i386
-    apt-get update -q
+if [ "$SHOW_32BIT_PROGRAMS" = native ]; then
+    # wine32 needs the i386 architecture before its package can be found.
+    if ! dpkg --print-foreign-architectures | grep -qx i386; then
+        dpkg --add-architecture i386
+        apt-get update -q
+    fi
+    sh scripts/install-deps.sh $(grep -v '^#' scripts/packages-windows.txt) wine32
+else
+    sh scripts/install-deps.sh $(grep -v '^#' scripts/packages-windows.txt)
 fi
-sh scripts/install-deps.sh $(grep -v '^#' scripts/packages-windows.txt)
 
-cmake -S . -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/i686-w64-mingw32.cmake" \
-    -DSHOW_BUILD_TOOLS=OFF -DSHOW_BUILD_TESTS=ON -DSHOW_GTEST_FROM_SOURCE=ON \
-    -DSHOW_WARNINGS_AS_ERRORS=ON -DCMAKE_GTEST_DISCOVER_TESTS_DISCOVERY_MODE=PRE_TEST
-cmake --build "$build" -j2
+configure() {  # BUILD_DIR TOOLCHAIN
+    cmake -S . -B "$1" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/$2.cmake" \
+        -DSHOW_BUILD_TOOLS=OFF -DSHOW_BUILD_TESTS=ON -DSHOW_GTEST_FROM_SOURCE=ON \
+        -DSHOW_WARNINGS_AS_ERRORS=ON -DCMAKE_GTEST_DISCOVER_TESTS_DISCOVERY_MODE=PRE_TEST
+    cmake --build "$1" -j2
+}
+echo "== Windows, 32 bits: build-win/ (the product)"
+configure build-win i686-w64-mingw32
+python3 tests/windows/check_pe.py i686-w64-mingw32-objdump build-win/platform/win32/Project1.exe i386
+echo "== Windows, 64 bits: build-win64/"
+configure build-win64 x86_64-w64-mingw32
+python3 tests/windows/check_pe.py x86_64-w64-mingw32-objdump build-win64/platform/win32/Project1.exe x86-64
 
 # A private prefix; no downloads, no dialogs, no debug chatter.
+if [ "$SHOW_32BIT_PROGRAMS" = native ]; then
+    build="$root/build-win"
+    export WINE=wine WINEARCH=win32
+    echo "== Windows tests: 32-bit Project1.exe and tests under 32-bit Wine"
+else
+    build="$root/build-win64"
+    # NOTE: /usr/bin/wine would take 32-bit Wine wherever it is installed.
+    export WINE=/usr/lib/wine/wine64 WINELOADER=/usr/lib/wine/wine64 WINEARCH=win64
+    echo "== Windows tests: 64-bit Project1.exe and tests under 64-bit Wine" \
+        "(this machine does not run 32-bit programs)"
+fi
 export WINEPREFIX="$build/wineprefix"
-export WINEARCH=win32
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 
@@ -49,8 +75,8 @@ xdpyinfo >/dev/null || { echo "test-windows: no X server on $DISPLAY" >&2; exit 
 # NOTE: the prefix's services outlive the first Wine program and would keep
 # its output pipe open, so they are started once here, on no pipe.
 wineserver -p >/dev/null 2>&1 </dev/null || true
-wineboot -i >"$build/wineboot.log" 2>&1 </dev/null
-wine cmd /c exit >/dev/null 2>&1 </dev/null || true
+"$WINE" wineboot -i >"$build/wineboot.log" 2>&1 </dev/null
+"$WINE" cmd /c exit >/dev/null 2>&1 </dev/null || true
 
 ctest --test-dir "$build" --output-on-failure -j2
 /usr/bin/python3 tests/windows/e2e_test.py "$build/platform/win32/Project1.exe" \

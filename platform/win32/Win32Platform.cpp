@@ -2,6 +2,7 @@
 #include "platform/win32/Win32Platform.h"
 
 #include <array>
+#include <limits>
 #include <stdexcept>
 #include <vector>
 
@@ -253,7 +254,11 @@ std::string Win32Platform::ExecutablePath() {
 void Win32Platform::LowerCase(std::string& text) {
     if (text.empty()) return;
     // CharLowerA's conversion, with the length given, so no text is ever taken
-    // for a single character.
+    // for a single character. The length is a DWORD, narrower than size_t on
+    // 64-bit Windows.
+    if (text.size() > std::numeric_limits<DWORD>::max()) {
+        throw std::length_error("a text too long to change its case");
+    }
     CharLowerBuffA(text.data(), static_cast<DWORD>(text.size()));
 }
 

@@ -4,7 +4,8 @@
 What the X server shows is read with its own tools (xwininfo, xprop, xwd,
 xdotool); what only the window system knows (rects, the error box's text) is
 read by win_probe.exe under the same Wine. Needs DISPLAY, WINEPREFIX and a
-running wineserver; scripts/test-windows.sh sets them up.
+running wineserver; scripts/test-windows.sh sets them up. WINE names the
+loader (default: wine), so that 64-bit builds run under 64-bit Wine.
 
 usage: e2e_test.py EXE PROBE DATA_WRITER WORK_DIR
 """
@@ -22,6 +23,7 @@ TITLE = "Project1"
 OPEN_ERROR = "ファイル []\\,,,,;,,.bmp は開けません."
 PICTURE = os.path.join("[]", ",,,,;,,.bmp")
 STORED_POSITION = (272, 184)
+WINE = os.environ.get("WINE", "wine")
 
 
 class Checks:
@@ -45,7 +47,7 @@ def run_probe(probe, command, timeout=40):
     # pipe whose end would never come.
     with tempfile.TemporaryFile() as out:
         try:
-            status = subprocess.run(["wine", probe, command], stdout=out,
+            status = subprocess.run([WINE, probe, command], stdout=out,
                                     stderr=subprocess.DEVNULL, timeout=timeout).returncode
         except subprocess.TimeoutExpired:
             return {"status": "timeout"}
@@ -171,8 +173,8 @@ class Show:
     def __init__(self, exe, work, *start):
         shutil.copy(exe, os.path.join(work, "Project1.exe"))
         self.log = open(os.path.join(work, "wine.log"), "wb")
-        command = ["wine", "start", "/wait", *start, "Project1.exe"] if start else \
-            ["wine", "Project1.exe"]
+        command = [WINE, "start", "/wait", *start, "Project1.exe"] if start else \
+            [WINE, "Project1.exe"]
         self.process = subprocess.Popen(command, cwd=work, stdout=self.log,
                                         stderr=subprocess.STDOUT)
 
@@ -337,7 +339,7 @@ def main():
     runs = {name: os.path.join(work, name) for name in ("show", "missing", "small")}
     for path in runs.values():
         os.makedirs(path)
-    subprocess.run(["wine", data_writer, "."], cwd=runs["show"], check=True,
+    subprocess.run([WINE, data_writer, "."], cwd=runs["show"], check=True,
                    stdout=subprocess.DEVNULL)
     picture = read_bmp(os.path.join(runs["show"], PICTURE))
 

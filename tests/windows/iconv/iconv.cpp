@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <limits>
 #include <string>
 
 #include "platform/win32/WindowsApi.h"
@@ -23,6 +24,11 @@ iconv_t iconv_open(const char* to_code, const char* from_code) {
 // output buffer too small, fails and moves nothing.
 std::size_t iconv(iconv_t cd, char** in, std::size_t* in_left, char** out, std::size_t* out_left) {
     if (cd != &g_utf8_to_cp932 || in == nullptr || *in == nullptr) return 0;
+    // The conversion functions take an int length.
+    if (*in_left > static_cast<std::size_t>(std::numeric_limits<int>::max())) {
+        errno = E2BIG;
+        return static_cast<std::size_t>(-1);
+    }
     const int in_size = static_cast<int>(*in_left);
     const int wide_size =
         MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, *in, in_size, nullptr, 0);
