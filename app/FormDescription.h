@@ -1,91 +1,85 @@
 #pragma once
 
-#include <array>
 #include <cstdint>
+#include <optional>
 #include <string_view>
 
 #include "app/Handlers.h"
+#include "platform/FormView.h"
+#include "platform/Geometry.h"
 
-// The form description of TForm1: every object with its property values,
-// applied once at creation in this order.
+// The form description of TForm1: the window and its components with their
+// property values, applied once at creation (TForm1's constructor), in the
+// order of the fields below. A value left out keeps the component's default.
 
-enum class Component : std::uint8_t { Form1, Image1, Timer1, Timer2 };
+inline constexpr std::uint8_t kShiftJisCharset = 128;
 
-enum class Property : std::uint8_t {
-    Left,
-    Top,
-    Width,
-    Height,
-    AutoSize,
-    Color,
-    FontCharset,
-    FontColor,
-    FontHeight,
-    FontName,
-    FontStyle,
-    Icon,
-    OnCreate,
-    PixelsPerInch,
-    TextHeight,
-    Stretch,
-    OnClick,
-    Enabled,
-    Interval,
-    OnTimer,
+struct FormDescription {
+    struct FormValues {
+        Bounds bounds;  // position and outer size as designed
+        bool auto_size;
+        SystemColor color;
+        std::uint8_t font_charset;
+        std::int32_t font_height;    // negative: character height in pixels
+        std::string_view font_face;  // code page 932
+        IconId icon;
+        HandlerId on_create;
+        std::int32_t pixels_per_inch;  // the display setting the layout was made at
+        std::int32_t text_height;      // the height of "0" in the font, then
+    };
+    struct ImageValues {
+        Bounds bounds;
+        bool stretch;
+        HandlerId on_click;
+    };
+    struct TimerValues {
+        std::optional<bool> enabled;
+        std::uint32_t interval_ms;
+        HandlerId on_timer;
+    };
+
+    FormValues form1;
+    ImageValues image1;
+    // Each timer takes Enabled, then Interval, then its handler; so the
+    // flicker timer starts once, at 300 ms.
+    TimerValues timer1;
+    TimerValues timer2;
 };
 
-enum class SystemColor : std::int32_t { WindowText = 8, ButtonFace = 15 };
-enum class IconId : std::int32_t { Transparent16 = 1 };
-inline constexpr std::int32_t kShiftJisCharset = 128;
-inline constexpr std::int32_t kNoStyle = 0;
-
-// Texts of the description, referred to by index.
-// "ＭＳ Ｐゴシック"
-inline constexpr std::array<std::string_view, 1> kDescriptionTexts = {
-    "\x82\x6c\x82\x72 \x82\x6f\x83\x53\x83\x56\x83\x62\x83\x4e",
+inline constexpr FormDescription kForm1Description = {
+    .form1 =
+        {
+            .bounds = {272, 184, 408, 429},
+            .auto_size = true,
+            .color = SystemColor::ButtonFace,
+            .font_charset = kShiftJisCharset,
+            .font_height = -12,
+            // "ＭＳ Ｐゴシック"
+            .font_face = "\x82\x6c\x82\x72 \x82\x6f\x83\x53\x83\x56\x83\x62\x83\x4e",
+            .icon = IconId::Transparent16,
+            .on_create = HandlerId::FormCreate,
+            .pixels_per_inch = 96,
+            .text_height = 12,
+        },
+    .image1 =
+        {
+            .bounds = {0, 0, 400, 400},
+            .stretch = true,
+            .on_click = HandlerId::Image1Click,
+        },
+    .timer1 =
+        {
+            .enabled = false,
+            .interval_ms = 3000,
+            .on_timer = HandlerId::Timer1Timer,
+        },
+    .timer2 =
+        {
+            .enabled = std::nullopt,
+            .interval_ms = 300,
+            .on_timer = HandlerId::Timer2Timer,
+        },
 };
-inline constexpr std::int32_t kWindowFontName = 0;
 
-struct PropertyValue {
-    Component component;
-    Property property;
-    std::int32_t value;
-};
-
-constexpr std::int32_t Handler(HandlerId id) { return static_cast<std::int32_t>(id); }
-
-// clang-format off
-inline constexpr std::array kForm1Description = {
-    PropertyValue{Component::Form1,  Property::Left,          272},
-    PropertyValue{Component::Form1,  Property::Top,           184},
-    PropertyValue{Component::Form1,  Property::Width,         408},
-    PropertyValue{Component::Form1,  Property::Height,        429},
-    PropertyValue{Component::Form1,  Property::AutoSize,      1},
-    PropertyValue{Component::Form1,  Property::Color,         static_cast<std::int32_t>(SystemColor::ButtonFace)},
-    PropertyValue{Component::Form1,  Property::FontCharset,   kShiftJisCharset},
-    PropertyValue{Component::Form1,  Property::FontColor,     static_cast<std::int32_t>(SystemColor::WindowText)},
-    PropertyValue{Component::Form1,  Property::FontHeight,    -12},
-    PropertyValue{Component::Form1,  Property::FontName,      kWindowFontName},
-    PropertyValue{Component::Form1,  Property::FontStyle,     kNoStyle},
-    PropertyValue{Component::Form1,  Property::Icon,          static_cast<std::int32_t>(IconId::Transparent16)},
-    PropertyValue{Component::Form1,  Property::OnCreate,      Handler(HandlerId::FormCreate)},
-    PropertyValue{Component::Form1,  Property::PixelsPerInch, 96},
-    PropertyValue{Component::Form1,  Property::TextHeight,    12},
-    PropertyValue{Component::Image1, Property::Left,          0},
-    PropertyValue{Component::Image1, Property::Top,           0},
-    PropertyValue{Component::Image1, Property::Width,         400},
-    PropertyValue{Component::Image1, Property::Height,        400},
-    PropertyValue{Component::Image1, Property::Stretch,       1},
-    PropertyValue{Component::Image1, Property::OnClick,       Handler(HandlerId::Image1Click)},
-    PropertyValue{Component::Timer1, Property::Enabled,       0},
-    PropertyValue{Component::Timer1, Property::Interval,      3000},
-    PropertyValue{Component::Timer1, Property::OnTimer,       Handler(HandlerId::Timer1Timer)},
-    PropertyValue{Component::Timer1, Property::Left,          8},
-    PropertyValue{Component::Timer1, Property::Top,           8},
-    // The interval comes before the handler, so the flicker starts once, at 300 ms.
-    PropertyValue{Component::Timer2, Property::Interval,      300},
-    PropertyValue{Component::Timer2, Property::OnTimer,       Handler(HandlerId::Timer2Timer)},
-    PropertyValue{Component::Timer2, Property::Left,          40},
-    PropertyValue{Component::Timer2, Property::Top,           8},
-};
-// clang-format on
+// Every backend draws the picture stretched over the control.
+static_assert(kForm1Description.image1.stretch);

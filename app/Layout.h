@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "platform/Geometry.h"
+
 // a x b / c rounded to the nearest integer, halves away from zero; -1 when c
 // is 0.
 constexpr std::int32_t MulDiv(std::int32_t a, std::int32_t b, std::int32_t c) {
@@ -16,17 +18,6 @@ constexpr std::int32_t MulDiv(std::int32_t a, std::int32_t b, std::int32_t c) {
     std::int64_t q = num >= 0 ? (num + half) / den : -((-num + half) / den);
     return static_cast<std::int32_t>(q);
 }
-
-struct Bounds {
-    std::int32_t left = 0;
-    std::int32_t top = 0;
-    std::int32_t width = 0;
-    std::int32_t height = 0;
-
-    [[nodiscard]] constexpr std::int32_t Right() const { return left + width; }
-    [[nodiscard]] constexpr std::int32_t Bottom() const { return top + height; }
-    friend constexpr bool operator==(const Bounds&, const Bounds&) = default;
-};
 
 // Each edge multiplied by m / d and rounded; width and height are then the
 // differences.

@@ -3,8 +3,11 @@
 #include <utility>
 
 #include "app/FormDescription.h"
+#include "app/Layout.h"
 #include "picture/Effects.h"
 #include "picture/PictureFile.h"
+#include "show/FlickerTick.h"
+#include "show/ShowSequence.h"
 
 TForm1::TForm1(Platform& platform, HandlerRunner& runner)
     : Timer1(platform, TimerId::Timer1),
@@ -20,95 +23,27 @@ void TForm1::RunOnCreate() {
 }
 
 void TForm1::ApplyDescription() {
-    auto handler = [](std::int32_t v) { return std::optional(static_cast<HandlerId>(v)); };
-    for (const PropertyValue& p : kForm1Description) {
-        const std::int32_t v = p.value;
-        switch (p.component) {
-            case Component::Form1:
-                switch (p.property) {
-                    case Property::Left:
-                        m_bounds.left = v;
-                        break;
-                    case Property::Top:
-                        m_bounds.top = v;
-                        break;
-                    case Property::Width:
-                        m_bounds.width = v;
-                        break;
-                    case Property::Height:
-                        m_bounds.height = v;
-                        break;
-                    case Property::AutoSize:
-                        m_auto_size = v != 0;
-                        break;
-                    case Property::FontCharset:
-                        m_font.charset = static_cast<std::uint8_t>(v);
-                        break;
-                    case Property::FontHeight:
-                        m_font.height = v;
-                        break;
-                    case Property::FontName:
-                        m_font.face = kDescriptionTexts.at(static_cast<std::size_t>(v));
-                        break;
-                    case Property::OnCreate:
-                        m_on_create = handler(v);
-                        break;
-                    case Property::PixelsPerInch:
-                        m_pixels_per_inch = v;
-                        break;
-                    case Property::TextHeight:
-                        m_text_height = v;
-                        break;
-                    // The colour, icon, font colour and style are the backends' to show.
-                    default:
-                        break;
-                }
-                break;
-            case Component::Image1:
-                switch (p.property) {
-                    case Property::Left:
-                        Image1.bounds.left = v;
-                        break;
-                    case Property::Top:
-                        Image1.bounds.top = v;
-                        break;
-                    case Property::Width:
-                        Image1.bounds.width = v;
-                        break;
-                    case Property::Height:
-                        Image1.bounds.height = v;
-                        break;
-                    case Property::Stretch:
-                        Image1.stretch = v != 0;
-                        break;
-                    case Property::OnClick:
-                        Image1.on_click = handler(v);
-                        break;
-                    default:
-                        break;
-                }
-                break;
-            case Component::Timer1:
-            case Component::Timer2: {
-                Timer& timer = p.component == Component::Timer1 ? Timer1 : Timer2;
-                switch (p.property) {
-                    case Property::Enabled:
-                        timer.SetEnabled(v != 0);
-                        break;
-                    case Property::Interval:
-                        timer.SetInterval(static_cast<std::uint32_t>(v));
-                        break;
-                    case Property::OnTimer:
-                        timer.SetOnTimer(handler(v));
-                        break;
-                    // A timer's design-time position has no effect at run time.
-                    default:
-                        break;
-                }
-                break;
-            }
-        }
-    }
+    const FormDescription& d = kForm1Description;
+    m_bounds = d.form1.bounds;
+    m_auto_size = d.form1.auto_size;
+    m_color = d.form1.color;
+    m_font = FontSpec{d.form1.font_height, d.form1.font_charset, d.form1.font_face};
+    m_icon = d.form1.icon;
+    m_on_create = d.form1.on_create;
+    m_pixels_per_inch = d.form1.pixels_per_inch;
+    m_text_height = d.form1.text_height;
+
+    Image1.bounds = d.image1.bounds;
+    Image1.on_click = d.image1.on_click;
+
+    // Each assignment may start its timer; one refused escapes from here.
+    const auto apply = [](Timer& timer, const FormDescription::TimerValues& values) {
+        if (values.enabled) timer.SetEnabled(*values.enabled);
+        timer.SetInterval(values.interval_ms);
+        timer.SetOnTimer(values.on_timer);
+    };
+    apply(Timer1, d.timer1);
+    apply(Timer2, d.timer2);
 }
 
 void TForm1::ScaleLayout() {
@@ -158,6 +93,15 @@ void TForm1::FormCreate() {
     StepCount = 0;
 }
 
+void TForm1::Image1Click() { StartShow(*this); }
+
+void TForm1::Timer1Timer() {
+    StepCount = static_cast<std::int32_t>(static_cast<std::uint32_t>(StepCount) + 1u);
+    RunStep(StepCount, *this, m_random);
+}
+
+void TForm1::Timer2Timer() { FlickerTick(StepCount, *this, m_random); }
+
 // With no picture loaded at start-up, WorkBitmap stays unset and every
 // picture operation is skipped as if the picture were empty.
 void TForm1::OrBitmap(std::uint8_t value) {
@@ -172,6 +116,12 @@ void TForm1::XorBitmap(std::uint8_t value) {
     WorkBitmap->RefreshPicture();
 }
 
+void TForm1::NoiseBitmap(RandomSource& random) {
+    if (WorkBitmap == nullptr) return;
+    AddRowNoise(*WorkBitmap, random);
+    WorkBitmap->RefreshPicture();
+}
+
 void TForm1::ReloadWorkBitmap() {
     if (WorkBitmap != nullptr) ReloadPicture(*WorkBitmap);
 }
@@ -180,6 +130,10 @@ void TForm1::SetCaption(std::string caption) {
     if (caption == m_caption) return;
     m_caption = std::move(caption);
     m_platform.SetTitle(m_caption);
+}
+
+const PixelRows* TForm1::Picture() const {
+    return Image1.picture ? &Image1.picture->Rows() : nullptr;
 }
 
 void TForm1::PictureChanged() { m_platform.RequestRepaint(); }

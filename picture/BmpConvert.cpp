@@ -88,7 +88,7 @@ void Put(std::uint8_t* pixel, const BgrColour& colour) {
 
 // Uncompressed lines of 1, 2, 4 or 8 bits a pixel through the colour table,
 // or of 16 or 32 bits a pixel through the masks; each line padded to 4 bytes.
-void ConvertLines(PixelInput& in, const BmpPixelFormat& format, const PixelRows& rows) {
+void ConvertLines(PixelInput& in, const BmpPixelFormat& format, PixelRows& rows) {
     const std::uint64_t width = static_cast<std::uint64_t>(rows.layout.width);
     const std::uint64_t height = static_cast<std::uint64_t>(rows.layout.height);
     const unsigned bits = format.bit_count;
@@ -100,7 +100,7 @@ void ConvertLines(PixelInput& in, const BmpPixelFormat& format, const PixelRows&
     const Channel blue(format.masks[2]);
 
     for (std::uint64_t line = 0; line < height; ++line) {
-        std::uint8_t* out = rows.base + static_cast<std::size_t>(line) * rows.layout.stride;
+        std::uint8_t* out = rows.Data() + static_cast<std::size_t>(line) * rows.layout.stride;
         if (bits <= 8) {
             const unsigned index_mask = (1u << bits) - 1;
             std::uint64_t x = 0;
@@ -135,7 +135,7 @@ void ConvertLines(PixelInput& in, const BmpPixelFormat& format, const PixelRows&
 // consumes input, so hostile data ends with the data.
 class RunLengthDecoder {
 public:
-    RunLengthDecoder(PixelInput& in, const BmpPixelFormat& format, const PixelRows& rows)
+    RunLengthDecoder(PixelInput& in, const BmpPixelFormat& format, PixelRows& rows)
         : m_in(in),
           m_format(format),
           m_rows(rows),
@@ -176,7 +176,7 @@ private:
     void Emit(const BgrColour& colour) {
         if (m_x < m_width) {
             std::uint8_t* row =
-                m_rows.base + static_cast<std::size_t>(m_line) * m_rows.layout.stride;
+                m_rows.Data() + static_cast<std::size_t>(m_line) * m_rows.layout.stride;
             Put(row + m_x * 3, colour);
         }
         ++m_x;
@@ -238,7 +238,7 @@ private:
 
     PixelInput& m_in;
     const BmpPixelFormat& m_format;
-    const PixelRows& m_rows;
+    PixelRows& m_rows;
     const std::uint64_t m_width;
     const std::uint64_t m_height;
     std::uint64_t m_x = 0;
@@ -248,8 +248,8 @@ private:
 }  // namespace
 
 void ConvertPixels(ByteSource& source, std::uint64_t limit, const BmpPixelFormat& format,
-                   const PixelRows& rows) {
-    if (rows.layout.Size() != 0) std::memset(rows.base, 0, rows.layout.Size());
+                   PixelRows& rows) {
+    if (rows.layout.Size() != 0) std::memset(rows.Data(), 0, rows.layout.Size());
     PixelInput in(source, limit);
     switch (format.encoding) {
         case BmpEncoding::kIndexed:

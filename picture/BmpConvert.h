@@ -24,4 +24,4 @@ struct BmpPixelFormat {
 // `rows`, stored line by stored line in the rows' own order. Every pixel the
 // data leaves undefined (a short file, a skip in run-length data) is black.
 void ConvertPixels(ByteSource& source, std::uint64_t limit, const BmpPixelFormat& format,
-                   const PixelRows& rows);
+                   PixelRows& rows);

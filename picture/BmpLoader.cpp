@@ -206,25 +206,24 @@ PixelRows AllocateRows(const BitmapHeader& h, PixelAllocator& allocator) {
     // bring millions of empty rows through every flicker tick.
     if (std::max<std::uint64_t>(stride, 4) * height > kMaxRowStorageBytes) RaiseInvalid();
 
-    PixelRows rows;
-    rows.layout.width = static_cast<std::int32_t>(width);
-    rows.layout.height = static_cast<std::int32_t>(height);
-    rows.layout.stride = static_cast<std::size_t>(stride);
-    rows.layout.top_down = h.height < 0;
-    rows.storage = allocator.Allocate(rows.layout);
-    if (!rows.storage) RaiseInvalid();
-    rows.base = rows.storage->Data();
-    return rows;
+    PixelLayout layout;
+    layout.width = static_cast<std::int32_t>(width);
+    layout.height = static_cast<std::int32_t>(height);
+    layout.stride = static_cast<std::size_t>(stride);
+    layout.top_down = h.height < 0;
+    std::unique_ptr<PixelStorage> storage = allocator.Allocate(layout);
+    if (!storage) RaiseInvalid();
+    return PixelRows(layout, std::move(storage));
 }
 
 // Uncompressed 24 bits: the file's rows are the row storage.
-void ReadStoredRows(SectionReader& in, const BitmapHeader& header, const PixelRows& rows) {
+void ReadStoredRows(SectionReader& in, const BitmapHeader& header, PixelRows& rows) {
     const std::size_t storage = rows.layout.Size();
     std::size_t wanted = storage;
     if (header.image_size != 0) wanted = std::min<std::size_t>(wanted, header.image_size);
-    std::size_t read = in.UpTo(std::span(rows.base, wanted));
+    std::size_t read = in.UpTo(std::span(rows.Data(), wanted));
     // Storage the file does not supply holds zeros.
-    std::memset(rows.base + read, 0, storage - read);
+    std::memset(rows.Data() + read, 0, storage - read);
 }
 
 // How many bytes of pixel data a converted picture may take from the file.

@@ -21,26 +21,26 @@ inline void XorRun(std::uint8_t* run, std::size_t n, std::uint8_t value) {
 // same change, so the rows are visited in the order they lie in memory, which
 // streams best, and rows without filler make one run.
 template <typename Change>
-void EachRun(const PixelRows& rows, Change change) {
+void EachRun(PixelRows& rows, Change change) {
     const std::size_t n = rows.RunLength();
     const std::size_t stride = rows.layout.stride;
-    if (stride == n) return change(rows.base, rows.layout.Size());
-    std::uint8_t* row = rows.base;
+    if (stride == n) return change(rows.Data(), rows.layout.Size());
+    std::uint8_t* row = rows.Data();
     for (std::int32_t r = 0; r < rows.Height(); ++r, row += stride) change(row, n);
 }
 
 }  // namespace
 
 void OrRows(WorkPicture& picture, std::uint8_t value) {
-    EachRun(picture.Rows(), [value](std::uint8_t* run, std::size_t n) { OrRun(run, n, value); });
+    EachRun(picture.WritableRows(), [value](std::uint8_t* run, std::size_t n) { OrRun(run, n, value); });
 }
 
 void XorRows(WorkPicture& picture, std::uint8_t value) {
-    EachRun(picture.Rows(), [value](std::uint8_t* run, std::size_t n) { XorRun(run, n, value); });
+    EachRun(picture.WritableRows(), [value](std::uint8_t* run, std::size_t n) { XorRun(run, n, value); });
 }
 
 void AddRowNoise(WorkPicture& picture, RandomSource& random) {
-    const PixelRows& rows = picture.Rows();
+    PixelRows& rows = picture.WritableRows();
     const std::size_t n = rows.RunLength();
     const std::int32_t height = rows.Height();
     if (height == 0) return;
@@ -56,7 +56,7 @@ void AddRowNoise(WorkPicture& picture, RandomSource& random) {
     const std::uint32_t last =
         RandomSource::After(random.State(), static_cast<std::uint64_t>(height));
     std::uint32_t state = last;
-    std::uint8_t* row = rows.base;
+    std::uint8_t* row = rows.Data();
     const std::size_t stride = rows.layout.stride;
     for (std::int32_t r = height - 1; r >= 0; --r, row += stride) {
         XorRun(row, n, static_cast<std::uint8_t>(RandomSource::Below(9, state)));

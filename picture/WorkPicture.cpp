@@ -5,14 +5,25 @@
 #include "core/Messages.h"
 #include "core/ShowError.h"
 
-std::uint8_t* WorkPicture::Row(std::int32_t r) const {
-    if (r < 0 || r >= m_rows.Height()) throw ShowError(std::string(messages::kScanLineOutOfRange));
+namespace {
+void CheckRow(std::int32_t r, std::int32_t height) {
+    if (r < 0 || r >= height) throw ShowError(std::string(messages::kScanLineOutOfRange));
+}
+}  // namespace
+
+std::uint8_t* WorkPicture::Row(std::int32_t r) {
+    CheckRow(r, m_rows.Height());
+    return m_rows.Row(r);
+}
+
+const std::uint8_t* WorkPicture::Row(std::int32_t r) const {
+    CheckRow(r, m_rows.Height());
     return m_rows.Row(r);
 }
 
 void WorkPicture::Replace(PixelRows rows) {
     PixelRows retired = std::exchange(m_rows, std::move(rows));
-    m_pixels.Retire(retired.layout, std::move(retired.storage));
+    m_pixels.Retire(retired.layout, retired.TakeStorage());
 }
 
 void WorkPicture::RefreshPicture() {

@@ -30,10 +30,13 @@ public:
     [[nodiscard]] std::int32_t Height() const { return m_rows.Height(); }
     [[nodiscard]] bool Empty() const { return m_rows.Empty(); }
     [[nodiscard]] const PixelRows& Rows() const { return m_rows; }
+    // The rows to change in place, for the effects.
+    [[nodiscard]] PixelRows& WritableRows() { return m_rows; }
 
     // The first byte of row r (top row 0); a row outside 0 ... H - 1 raises
     // the scan-line error.
-    [[nodiscard]] std::uint8_t* Row(std::int32_t r) const;
+    [[nodiscard]] std::uint8_t* Row(std::int32_t r);
+    [[nodiscard]] const std::uint8_t* Row(std::int32_t r) const;
 
     // Takes over `rows` whole, replacing size and every pixel.
     void Replace(PixelRows rows);

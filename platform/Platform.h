@@ -6,11 +6,15 @@
 
 #include "core/TimeOfDay.h"
 #include "picture/PixelStorage.h"
+#include "platform/FormView.h"
+
+class PlatformEvents;
 
 // All the show needs from a window system. The portable code calls nothing
 // else; no OS type crosses this interface. Backends only translate: the rules
-// (same value does nothing, what the title says, the error text) live in the
-// portable code.
+// (same value does nothing, what the title says, the error text, the click,
+// the fitted size) live in the portable code. Start-up (app/Project1.h) calls
+// these in one order, the same for every backend.
 
 enum class TimerId : std::uint8_t { Timer1, Timer2 };
 
@@ -27,6 +31,19 @@ public:
     Platform(const Platform&) = delete;
     Platform& operator=(const Platform&) = delete;
     virtual ~Platform() = default;
+
+    // The application title, which labels the taskbar entry.
+    virtual void SetApplicationTitle(std::string_view cp932) = 0;
+    // The main window shows `form` and sends its clicks and timer ticks to
+    // `events`; both outlive the event loop. Called once, before any timer
+    // can tick and before the window is shown.
+    virtual void Attach(const FormView& form, PlatformEvents& events) = 0;
+    // Shows the main window at the form's stored position, fitted to it from
+    // then on, as the process was asked to show it.
+    virtual void ShowMainWindow() = 0;
+    // Runs the event loop until the main window is closed; the process's exit
+    // status.
+    [[nodiscard]] virtual int Run() = 0;
 
     // Starts a new period of `interval_ms`, cancelling any pending one; false
     // when the platform refuses the timer.

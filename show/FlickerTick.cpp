@@ -1,13 +1,10 @@
-// The flicker timer's tick: row noise on the picture and, in the middle of the
-// show, the glitching title.
-#include "app/Unit1.h"
-#include "picture/Effects.h"
-#include "show/GlitchTitle.h"
+#include "show/FlickerTick.h"
 
-void TForm1::Timer2Timer() {
-    if (WorkBitmap != nullptr) {
-        AddRowNoise(*WorkBitmap, m_random);
-        WorkBitmap->RefreshPicture();
-    }
-    if (GlitchActive(StepCount)) SetCaption(GlitchTitle(m_random.RandomBelow(30) + 1));
+#include "core/RandomSource.h"
+#include "show/GlitchTitle.h"
+#include "show/ShowTarget.h"
+
+void FlickerTick(std::int32_t step_count, ShowTarget& target, RandomSource& random) {
+    target.NoiseBitmap(random);
+    if (GlitchActive(step_count)) target.SetCaption(GlitchTitle(random.RandomBelow(30) + 1));
 }

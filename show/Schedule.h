@@ -22,7 +22,6 @@ struct Step {
     std::uint32_t value;
 };
 
-inline constexpr std::uint32_t kStepInterval = 3000;
 inline constexpr std::uint32_t kShowFlickerInterval = 30;
 
 // clang-format off

@@ -103,6 +103,20 @@ const VirtualPlatform::TimerSlot* VirtualPlatform::NextTimer(TimerId& id) const 
     return next;
 }
 
+void VirtualPlatform::Attach(const FormView& form, PlatformEvents& events) {
+    m_form = &form;
+    m_events = &events;
+}
+
+int VirtualPlatform::Run() {
+    RunUntil(m_run_end);
+    return 0;
+}
+
+void VirtualPlatform::RunUntil(Millis until) {
+    if (m_events != nullptr) RunUntil(until, *m_events);
+}
+
 void VirtualPlatform::RunUntil(Millis until, PlatformEvents& events) {
     for (;;) {
         const std::size_t input = NextInput();

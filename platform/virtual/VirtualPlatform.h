@@ -7,6 +7,9 @@
 //  [X] Title, music commands, repaint requests, error boxes: recorded.
 //  [X] Error boxes are answered at once.
 //  [X] Clock: UTC time of day = a given start time + virtual time.
+//  [X] Main window: the form it shows and where its events go, the
+//      application title and the showing, recorded; the event loop runs the
+//      clock to a set end.
 // Time moves only from event to event, and handlers take no time. Events due
 // at the same millisecond run in this order: actions (in the order they were
 // scheduled), then clicks, then timer ticks, the timer whose current period
@@ -47,6 +50,11 @@ public:
     explicit VirtualPlatform(TimeOfDay clock_at_zero = {});
 
     // Platform
+    void SetApplicationTitle(std::string_view cp932) override { m_application_title = cp932; }
+    void Attach(const FormView& form, PlatformEvents& events) override;
+    void ShowMainWindow() override { m_shown = true; }
+    // Handles every event due up to the end set with SetRunEnd; exit status 0.
+    [[nodiscard]] int Run() override;
     [[nodiscard]] bool StartTimer(TimerId id, std::uint32_t interval_ms) override;
     void StopTimer(TimerId id) override;
     void SetTitle(std::string_view cp932) override;
@@ -70,12 +78,20 @@ public:
     void RefuseTimerStarts(TimerId id, int count) { Slot(id).refusals = count; }
     void ScheduleAction(Millis ms, std::function<void()> action);
     void ScheduleClick(Millis ms);
+    // The last millisecond Run handles.
+    void SetRunEnd(Millis until) { m_run_end = until; }
 
-    // Handles, in order, every event due at or before `until`.
+    // Handles, in order, every event due at or before `until`, delivering
+    // them to `events`, or to the attached form's.
     void RunUntil(Millis until, PlatformEvents& events);
+    void RunUntil(Millis until);
 
     // Records
     [[nodiscard]] Millis Now() const { return m_now; }
+    // The attached form; null before start-up hands it over.
+    [[nodiscard]] const FormView* Form() const { return m_form; }
+    [[nodiscard]] const std::string& ApplicationTitle() const { return m_application_title; }
+    [[nodiscard]] bool Shown() const { return m_shown; }
     [[nodiscard]] long long RepaintRequests() const { return m_repaints; }
     [[nodiscard]] const std::string& Title() const { return m_title; }
     [[nodiscard]] const std::vector<TimedText>& Titles() const { return m_titles; }
@@ -121,6 +137,11 @@ private:
     std::vector<TimedText> m_music;
     std::vector<ErrorBox> m_boxes;
     Observer* m_observer = nullptr;
+    const FormView* m_form = nullptr;
+    PlatformEvents* m_events = nullptr;
+    std::string m_application_title;
+    bool m_shown = false;
+    Millis m_run_end = 0;
     int m_pixels_per_inch = 96;
     std::function<int(int)> m_measure;
     std::string m_executable_path = "Project1";

@@ -35,7 +35,7 @@ TEST(Texts, MessagesAreTheirCodePage932Bytes) {
     EXPECT_EQ(messages::kScanLineOutOfRange,
               ToCp932("スキャンライン のインデックスが範囲を越えました"));
     EXPECT_EQ(messages::kTimerRefused, ToCp932("タイマーを取得できません"));
-    EXPECT_EQ(kDescriptionTexts[kWindowFontName], ToCp932("ＭＳ Ｐゴシック"));
+    EXPECT_EQ(kForm1Description.form1.font_face, ToCp932("ＭＳ Ｐゴシック"));
 }
 
 TEST(Texts, GlitchTitleIsSpacesAndFullWidthMarks) {

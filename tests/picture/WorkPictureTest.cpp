@@ -105,7 +105,7 @@ private:
 
 std::vector<std::uint8_t> AllRows(const WorkPicture& picture) {
     const PixelRows& rows = picture.Rows();
-    return {rows.base, rows.base + rows.layout.Size()};
+    return {rows.Data(), rows.Data() + rows.layout.Size()};
 }
 
 TEST(PictureFile, ReloadsOfOneLayoutReuseStorageAndGiveWhatAFreshLoadGives) {

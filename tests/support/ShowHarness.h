@@ -1,5 +1,7 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -32,22 +34,21 @@ public:
         TempWorkingDir::WritePicture(bytes);
     }
 
+    // The program's start-up, as every platform runs it.
     void Start() {
-        m_application = std::make_unique<Application>(m_platform);
-        m_application->Runner().SetTrace(this);
-        m_form = std::make_unique<TForm1>(m_platform, m_application->Runner());
-        m_form->RunOnCreate();
+        m_program = std::make_unique<Project1>(m_platform, this);
+        ASSERT_TRUE(m_program->Start());
     }
-    void RunUntil(std::int64_t ms) { m_platform.RunUntil(ms, *m_form); }
+    void RunUntil(std::int64_t ms) { m_platform.RunUntil(ms); }
 
     void HandlerStarted(HandlerId) override {
-        m_state_at_start = m_form->Random().State();
+        m_state_at_start = Form().Random().State();
         m_repaints_at_start = m_platform.RepaintRequests();
     }
     void HandlerEnded(HandlerId id) override {
-        m_runs.push_back({m_platform.Now(), id, m_form->CurrentStepCount(),
+        m_runs.push_back({m_platform.Now(), id, Form().CurrentStepCount(),
                           m_platform.RepaintRequests() - m_repaints_at_start,
-                          DrawsSince(m_state_at_start), m_form->Caption()});
+                          DrawsSince(m_state_at_start), std::string(Form().Caption())});
     }
 
     // The runs of one handler.
@@ -60,14 +61,14 @@ public:
     }
     [[nodiscard]] const std::vector<HandlerRun>& AllRuns() const { return m_runs; }
     VirtualPlatform& Platform() { return m_platform; }
-    TForm1& Form() { return *m_form; }
+    TForm1& Form() { return *m_program->Form(); }
 
 private:
     [[nodiscard]] std::uint32_t DrawsSince(std::uint32_t state) const {
         RandomSource replay;
         replay.SetState(state);
         for (std::uint32_t n = 0; n < 1'000'000; ++n) {
-            if (replay.State() == m_form->Random().State()) return n;
+            if (replay.State() == m_program->Form()->Random().State()) return n;
             replay.RandomBelow(1);
         }
         return ~0u;
@@ -75,8 +76,7 @@ private:
 
     TempWorkingDir m_dir;
     VirtualPlatform m_platform;
-    std::unique_ptr<Application> m_application;
-    std::unique_ptr<TForm1> m_form;
+    std::unique_ptr<Project1> m_program;
     std::vector<HandlerRun> m_runs;
     std::uint32_t m_state_at_start = 0;
     long long m_repaints_at_start = 0;

@@ -36,7 +36,8 @@ public:
            std::optional<fs::path> frames)
         : m_platform(platform), m_out(out), m_err(err), m_frames(std::move(frames)) {}
 
-    void Attach(const TForm1* form) { m_form = form; }
+    // The program whose form is traced; its handlers run only once it has one.
+    void Attach(const Project1* program) { m_program = program; }
 
     void HandlerStarted(HandlerId id) override {
         m_repaints_at_start = m_platform.RepaintRequests();
@@ -47,10 +48,11 @@ public:
 
     void HandlerEnded(HandlerId id) override {
         const long long marks = m_platform.RepaintRequests() - m_repaints_at_start;
-        const std::string& title = m_form->Caption();
+        const TForm1& form = *m_program->Form();
+        const std::string title(form.Caption());
         std::fprintf(m_out, "%" PRId64 " %s %d %s %lld %s\n", m_platform.Now(),
-                     std::string(HandlerName(id)).c_str(), m_form->CurrentStepCount(),
-                     PictureSummary(m_form->WorkBitmapOrNull()).c_str(), marks,
+                     std::string(HandlerName(id)).c_str(), form.CurrentStepCount(),
+                     PictureSummary(form.WorkBitmapOrNull()).c_str(), marks,
                      title.empty() ? "-" : cp932::ToHex(title).c_str());
         if (!m_frames) return;
         if (marks > 0) m_dirty = true;
@@ -74,14 +76,14 @@ public:
 
 private:
     void Repaint() {
-        m_area.Paint(m_form->Image1.picture.get());
+        m_area.Paint(m_program->Form()->Image1.picture.get());
         m_dirty = false;
     }
 
     void WriteFrame() {
         char name[80];
         std::snprintf(name, sizeof name, "frame-%010" PRId64 "ms-step%04d.bmp", m_platform.Now(),
-                      m_form->CurrentStepCount());
+                      m_program->Form()->CurrentStepCount());
         if (!m_area.WriteBmp(*m_frames / name)) {
             std::fprintf(m_err, "replay: cannot write the frame %s\n",
                          (*m_frames / name).string().c_str());
@@ -93,7 +95,7 @@ private:
     std::FILE* m_out;
     std::FILE* m_err;
     std::optional<fs::path> m_frames;
-    const TForm1* m_form = nullptr;
+    const Project1* m_program = nullptr;
     long long m_repaints_at_start = 0;
     PictureArea m_area;
     bool m_dirty = false;
@@ -156,12 +158,10 @@ int RunReplay(const ReplayOptions& options, std::FILE* out, std::FILE* err) {
     std::ranges::stable_sort(clicks);
     for (std::int64_t ms : clicks) platform.ScheduleClick(ms);
 
-    Application application(platform);
-    application.Runner().SetTrace(&tracer);
-    TForm1 form(platform, application.Runner());
-    tracer.Attach(&form);
-    form.RunOnCreate();
-    platform.RunUntil(options.until, form);
+    platform.SetRunEnd(options.until);
+    Project1 program(platform, &tracer);
+    tracer.Attach(&program);
+    const int status = program.Run();
     std::fflush(out);
-    return tracer.Failed() ? 1 : 0;
+    return status != 0 || tracer.Failed() ? 1 : 0;
 }
