@@ -8,7 +8,7 @@ std::string CutApplicationTitle(std::string_view path) {
     for (std::size_t i = 0; i < path.size(); ++i) {
         if (cp932::IsLeadByte(path[i])) {
             ++i;
-        } else if (path[i] == '\\' || path[i] == '/') {
+        } else if (path[i] == '\\') {
             name_start = i + 1;
         }
     }

@@ -6,7 +6,7 @@
 class Platform;
 
 // The file name of an executable's path up to its first ".": everything up to
-// and including the last "\" or "/" is removed and the rest is cut at its
+// and including the last "\" is removed and the rest is cut at its
 // first "."; both searches skip the second bytes of double-byte characters.
 std::string CutApplicationTitle(std::string_view path);
 

@@ -16,6 +16,6 @@ else
 fi
 cmake -S . -B build-32 -G Ninja -DCMAKE_TOOLCHAIN_FILE="$(pwd)/cmake/i686-linux-gnu.cmake" \
     -DSHOW_32BIT_EMULATOR="$emulator" -DSHOW_BUILD_TOOLS=OFF \
-    -DSHOW_GTEST_FROM_SOURCE=ON -DSHOW_WARNINGS_AS_ERRORS=ON
+    -DSHOW_GTEST_SOURCE_DIR=/usr/src/googletest -DSHOW_WARNINGS_AS_ERRORS=ON
 cmake --build build-32 -j2
 ctest --test-dir build-32 --output-on-failure -j2

@@ -25,16 +25,16 @@ fi
 
 configure() {  # BUILD_DIR TOOLCHAIN
     cmake -S . -B "$1" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/$2.cmake" \
-        -DSHOW_BUILD_TOOLS=OFF -DSHOW_BUILD_TESTS=ON -DSHOW_GTEST_FROM_SOURCE=ON \
+        -DSHOW_BUILD_TOOLS=OFF -DSHOW_BUILD_TESTS=ON -DSHOW_GTEST_SOURCE_DIR=/usr/src/googletest \
         -DSHOW_WARNINGS_AS_ERRORS=ON -DCMAKE_GTEST_DISCOVER_TESTS_DISCOVERY_MODE=PRE_TEST
     cmake --build "$1" -j2
 }
 echo "== Windows, 32 bits: build-win/ (the product)"
 configure build-win i686-w64-mingw32
-python3 tests/windows/check_pe.py i686-w64-mingw32-objdump build-win/platform/win32/Project1.exe i386
+python3 tests/platform/win32/check_pe.py i686-w64-mingw32-objdump build-win/platform/win32/Project1.exe i386
 echo "== Windows, 64 bits: build-win64/"
 configure build-win64 x86_64-w64-mingw32
-python3 tests/windows/check_pe.py x86_64-w64-mingw32-objdump build-win64/platform/win32/Project1.exe x86-64
+python3 tests/platform/win32/check_pe.py x86_64-w64-mingw32-objdump build-win64/platform/win32/Project1.exe x86-64
 
 # A private prefix; no downloads, no dialogs, no debug chatter.
 if [ "$SHOW_32BIT_PROGRAMS" = native ]; then
@@ -79,6 +79,6 @@ wineserver -p >/dev/null 2>&1 </dev/null || true
 "$WINE" cmd /c exit >/dev/null 2>&1 </dev/null || true
 
 ctest --test-dir "$build" --output-on-failure -j2
-/usr/bin/python3 tests/windows/e2e_test.py "$build/platform/win32/Project1.exe" \
-    "$build/tests/windows/win_probe.exe" "$build/tests/windows/win_default_data.exe" \
+/usr/bin/python3 tests/platform/win32/e2e_test.py "$build/platform/win32/Project1.exe" \
+    "$build/tests/platform/win32/win_probe.exe" "$build/tools/default_data.exe" \
     "$build/e2e"

@@ -3,13 +3,12 @@
 #include <cstdint>
 
 #include "picture/NearestPixels.h"
-#include "picture/WorkPicture.h"
+#include "picture/PixelRows.h"
 
-const QImage& NearestStretch::Draw(const WorkPicture& picture, QSize size) {
+const QImage& NearestStretch::Draw(const PixelRows& rows, QSize size) {
     const int width = size.width();
     const int height = size.height();
     if (m_area.size() != size) m_area = QImage(size, QImage::Format_RGB32);
-    const PixelRows& rows = picture.Rows();
     m_source_x.resize(static_cast<std::size_t>(width));
     NearestColumnOffsets(rows, m_source_x);
     for (int y = 0; y < height; ++y) {

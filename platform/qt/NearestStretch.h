@@ -8,12 +8,12 @@
 #include <cstddef>
 #include <vector>
 
-class WorkPicture;
+class PixelRows;
 
 class NearestStretch {
 public:
-    // The picture (not empty) drawn over `size`; valid until the next call.
-    const QImage& Draw(const WorkPicture& picture, QSize size);
+    // The picture's rows (not empty) drawn over `size`; valid until the next call.
+    const QImage& Draw(const PixelRows& rows, QSize size);
 
 private:
     QImage m_area;

@@ -11,6 +11,7 @@
 #include <QMessageBox>
 #include <QPixmap>
 #include <QScreen>
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
@@ -19,7 +20,6 @@
 #include <system_error>
 
 #include "app/FormDescription.h"
-#include "app/Unit1.h"
 #include "core/Cp932.h"
 #include "platform/qt/Cp932Text.h"
 #include "platform/qt/MusicCommands.h"
@@ -27,7 +27,7 @@
 namespace {
 
 // "ＭＳ Ｐゴシック", the window font the layout was made with.
-constexpr std::string_view kDesignFace = kDescriptionTexts[kWindowFontName];
+constexpr std::string_view kDesignFace = kForm1Description.form1.font_face;
 // Metric-compatible with the design face, so "0" measures the same.
 constexpr const char* kStandInFace = "IPAPGothic";
 
@@ -36,7 +36,11 @@ QString ToQString(std::string_view cp932) {
     return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
 }
 
-QIcon TransparentIcon() {
+QIcon BuiltInIcon(IconId id) {
+    switch (id) {
+        case IconId::Transparent16:
+            break;
+    }
     QPixmap pixmap(16, 16);
     pixmap.fill(Qt::transparent);
     return QIcon(pixmap);
@@ -77,30 +81,33 @@ protected:
 }  // namespace
 
 QtPlatform::QtPlatform(MusicCommands& music) : m_music(music) {
-    const QIcon icon = TransparentIcon();
-    QApplication::setWindowIcon(icon);
-    m_window.setWindowIcon(icon);
+    // The application's own icon, for its taskbar entry.
+    QApplication::setWindowIcon(BuiltInIcon(IconId::Transparent16));
     m_window.winId();  // the native window, hidden, for the layout's measurement
     ClearX11Title();
 }
 
-void QtPlatform::Attach(TForm1& form) { m_window.Attach(form, form.Image1); }
-
-void QtPlatform::SetApplicationTitle(const std::string& cp932) {
+void QtPlatform::SetApplicationTitle(std::string_view cp932) {
     m_window.setWindowIconText(ToQString(cp932));
 }
 
-void QtPlatform::ShowMainWindow(const TForm1& form) {
-    const Bounds stored = form.StoredBounds();
-    m_window.move(stored.left, stored.top);
-    if (form.AutoSize()) {
-        m_window.HoldSize(QSize(form.ClientWidth(), form.ClientHeight()));
-    } else {
-        m_window.resize(stored.width, stored.height);
-    }
-    m_window.show();
-    if (form.Caption().empty()) ClearX11Title();
+void QtPlatform::Attach(const FormView& form, PlatformEvents& events) {
+    m_form = &form;
+    m_window.setWindowIcon(BuiltInIcon(form.Icon()));
+    m_window.Attach(form, events);
 }
+
+void QtPlatform::ShowMainWindow() {
+    if (m_form == nullptr) return;
+    const Bounds stored = m_form->StoredBounds();
+    m_window.move(stored.left, stored.top);
+    m_window.resize(stored.width, stored.height);
+    m_window.HoldFittedSize();
+    m_window.show();
+    if (m_form->Caption().empty()) ClearX11Title();
+}
+
+int QtPlatform::Run() { return QApplication::exec(); }
 
 bool QtPlatform::StartTimer(TimerId id, std::uint32_t interval_ms) {
     return m_window.StartTimer(id, interval_ms);
@@ -168,16 +175,21 @@ int QtPlatform::MeasureTextHeight(const FontSpec& font) {
     return QFontInfo(qfont).pixelSize();
 }
 
+// The path with its folders separated by "\", as the show reads paths; "/"
+// is never the second byte of a double-byte character.
 std::string QtPlatform::ExecutablePath() {
     std::error_code ec;
-    const std::string utf8 = std::filesystem::read_symlink("/proc/self/exe", ec).string();
-    if (ec) return QCoreApplication::applicationFilePath().toStdString();
+    std::string utf8 = std::filesystem::read_symlink("/proc/self/exe", ec).string();
+    if (ec) utf8 = QCoreApplication::applicationFilePath().toStdString();
     bool ok = false;
     std::string path = cp932::FromUtf8(utf8, ok);
-    if (ok) return path;
-    // Only the file name makes the title; keep it when the folders do not convert.
-    path = cp932::FromUtf8(std::filesystem::path(utf8).filename().string(), ok);
-    return ok ? path : utf8;
+    if (!ok) {
+        // Only the file name makes the title; keep it when the folders do not convert.
+        path = cp932::FromUtf8(std::filesystem::path(utf8).filename().string(), ok);
+        if (!ok) path = utf8;
+    }
+    std::replace(path.begin(), path.end(), '/', '\\');
+    return path;
 }
 
 void QtPlatform::LowerCase(std::string& text) { cp932::LowerLatinLetters(text); }

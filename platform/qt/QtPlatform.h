@@ -28,39 +28,43 @@
 #include "platform/qt/UnsharedPixels.h"
 
 class MusicCommands;
-class TForm1;
 
 class QtPlatform final : public Platform {
 public:
     explicit QtPlatform(MusicCommands& music);
 
-    // The window's events go to `form`, and it paints form.Image1.
-    void Attach(TForm1& form);
-    // Labels the taskbar entry.
-    void SetApplicationTitle(const std::string& cp932);
-    // Fits the client area to the form's and shows the window at the form's
-    // stored position.
-    void ShowMainWindow(const TForm1& form);
     // Called once, when the window has first been painted.
     void OnFirstPaint(std::function<void()> painted) { m_window.OnFirstPaint(std::move(painted)); }
 
+    // The window: ShowWindow, its icon text for the application title.
+    void Attach(const FormView& form, PlatformEvents& events) override;
+    // Fits the client area to the form's and shows the window at the form's
+    // stored position.
+    void ShowMainWindow() override;
+    void SetTitle(std::string_view cp932) override;
+    void SetApplicationTitle(std::string_view cp932) override;
+    void RequestRepaint() override;
+
+    // QApplication's event loop; the boxes run nested ones.
+    [[nodiscard]] int Run() override;
+    void ShowErrorBox(std::string_view caption_cp932, std::string_view text_cp932) override;
     [[nodiscard]] bool StartTimer(TimerId id, std::uint32_t interval_ms) override;
     void StopTimer(TimerId id) override;
-    void SetTitle(std::string_view cp932) override;
-    void RequestRepaint() override;
-    void ShowErrorBox(std::string_view caption_cp932, std::string_view text_cp932) override;
+
+    // The tune, the clock, the layout's measures, the texts and the pixels.
     void SendMusicCommand(std::string_view command) override;
     [[nodiscard]] TimeOfDay UtcTimeOfDay() override;
     [[nodiscard]] int PixelsPerInch() override;
     [[nodiscard]] int MeasureTextHeight(const FontSpec& font) override;
+    [[nodiscard]] PixelAllocator& Pixels() override { return m_pixels; }
     [[nodiscard]] std::string ExecutablePath() override;
     void LowerCase(std::string& text) override;
-    [[nodiscard]] PixelAllocator& Pixels() override { return m_pixels; }
 
 private:
     void ClearX11Title();
 
     MusicCommands& m_music;
+    const FormView* m_form = nullptr;
     UnsharedPixels m_pixels;
     ShowWindow m_window;
 };

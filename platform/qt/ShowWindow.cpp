@@ -6,10 +6,25 @@
 #include <QTimerEvent>
 #include <utility>
 
-#include "app/Unit1.h"
-
 namespace {
+
 constexpr std::size_t Index(TimerId id) { return static_cast<std::size_t>(id); }
+
+MouseButton ButtonOf(const QMouseEvent* event) {
+    switch (event->button()) {
+        case Qt::LeftButton:
+            return MouseButton::Left;
+        case Qt::RightButton:
+            return MouseButton::Right;
+        case Qt::MiddleButton:
+            return MouseButton::Middle;
+        default:
+            return MouseButton::Other;
+    }
+}
+
+QSize ToQSize(Size size) { return {size.width, size.height}; }
+
 }  // namespace
 
 ShowWindow::ShowWindow() {
@@ -18,9 +33,9 @@ ShowWindow::ShowWindow() {
     setAttribute(Qt::WA_NoSystemBackground);
 }
 
-void ShowWindow::Attach(PlatformEvents& events, const TImage& image) {
+void ShowWindow::Attach(const FormView& form, PlatformEvents& events) {
+    m_form = &form;
     m_events = &events;
-    m_image = &image;
 }
 
 bool ShowWindow::StartTimer(TimerId id, std::uint32_t interval_ms) {
@@ -38,47 +53,51 @@ void ShowWindow::StopTimer(TimerId id) {
     qt_id = 0;
 }
 
-void ShowWindow::HoldSize(QSize size) {
-    m_held = size;
-    setFixedSize(size);
+void ShowWindow::HoldFittedSize() {
+    if (m_form == nullptr) return;
+    m_fitting = true;
+    const QSize fitted = ToQSize(FittedClientSize(*m_form, Size{width(), height()}));
+    if (m_form->AutoSize()) {
+        setFixedSize(fitted);
+    } else {
+        resize(fitted);
+    }
 }
 
-QRect ShowWindow::ImageRect() const {
-    if (m_image == nullptr) return {};
-    const Bounds& b = m_image->bounds;
-    return {b.left, b.top, b.width, b.height};
+QColor ShowWindow::FormColor() const {
+    const SystemColor color = m_form != nullptr ? m_form->Color() : SystemColor::ButtonFace;
+    return palette().color(color == SystemColor::WindowText ? QPalette::WindowText
+                                                            : QPalette::Button);
 }
 
 void ShowWindow::paintEvent(QPaintEvent* /*event*/) {
     QPainter painter(this);
-    const QColor button_face = palette().color(QPalette::Button);
-    const QRect area = ImageRect();
-    const WorkPicture* picture = m_image != nullptr ? m_image->picture.get() : nullptr;
-    if (picture == nullptr || picture->Empty() || area.isEmpty()) {
-        painter.fillRect(rect(), button_face);
+    const QColor fill = FormColor();
+    const Bounds area = m_form != nullptr ? PictureDestination(*m_form) : Bounds{};
+    if (area.Empty()) {
+        painter.fillRect(rect(), fill);
     } else {
-        painter.drawImage(area.topLeft(), m_stretch.Draw(*picture, area.size()));
-        const QRegion rest = QRegion(rect()).subtracted(QRegion(area));
-        for (const QRect& r : rest) painter.fillRect(r, button_face);
+        const QRect target(area.left, area.top, area.width, area.height);
+        painter.drawImage(target.topLeft(), m_stretch.Draw(*m_form->Picture(), target.size()));
+        const QRegion rest = QRegion(rect()).subtracted(QRegion(target));
+        for (const QRect& r : rest) painter.fillRect(r, fill);
     }
     if (m_on_painted) std::exchange(m_on_painted, nullptr)();
 }
 
-void ShowWindow::mousePressEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton) m_left_pressed = true;
-}
+void ShowWindow::mousePressEvent(QMouseEvent* event) { m_clicks.Press(ButtonOf(event)); }
 
 void ShowWindow::mouseReleaseEvent(QMouseEvent* event) {
-    if (event->button() != Qt::LeftButton || !m_left_pressed) return;
-    m_left_pressed = false;
-    if (m_events != nullptr && ImageRect().contains(event->position().toPoint())) {
-        m_events->OnImageClick();
-    }
+    if (m_form == nullptr || m_events == nullptr) return;
+    const QPoint at = event->position().toPoint();
+    if (m_clicks.Release(ButtonOf(event), *m_form, at.x(), at.y())) m_events->OnImageClick();
 }
 
 // NOTE: QWidget's default turns the second press of a double click into a
 // press; it must not start a click.
-void ShowWindow::mouseDoubleClickEvent(QMouseEvent* /*event*/) { m_left_pressed = false; }
+void ShowWindow::mouseDoubleClickEvent(QMouseEvent* event) {
+    m_clicks.DoublePress(ButtonOf(event));
+}
 
 // NOTE: Qt does not fire a timer again while its timerEvent runs, and an
 // error box opened by the tick's handler would hold it there. So the handler
@@ -103,9 +122,11 @@ void ShowWindow::timerEvent(QTimerEvent* event) {
 // The window system may impose a size of its own (a maximise, a resize by
 // another client); the window then asks for the fitted size again.
 void ShowWindow::resizeEvent(QResizeEvent* /*event*/) {
-    if (!m_held.isValid() || size() == m_held) return;
+    if (!m_fitting || m_form == nullptr) return;
+    const QSize fitted = ToQSize(FittedClientSize(*m_form, Size{width(), height()}));
+    if (size() == fitted) return;
     QMetaObject::invokeMethod(
-        this, [this] { resize(m_held); }, Qt::QueuedConnection);
+        this, [this, fitted] { resize(fitted); }, Qt::QueuedConnection);
 }
 
 void ShowWindow::closeEvent(QCloseEvent* event) {

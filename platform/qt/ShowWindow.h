@@ -1,39 +1,38 @@
 #pragma once
 
 // The show's main window on Qt Widgets.
-//  [X] Painting: the picture stretched over Image1's bounds by nearest pixel,
-//      read straight from its rows; the palette's button colour elsewhere and
+//  [X] Painting: the picture stretched over its destination by nearest
+//      pixel, read straight from its rows; the form's colour elsewhere and
 //      wherever the picture is missing or empty.
-//  [X] Clicks: a left press then a left release inside Image1; the second
-//      press of a double click and other buttons are no clicks.
+//  [X] Clicks: the click rule of platform/WindowRules.h.
 //  [X] Timers: precise Qt timers, one per timer component.
 //  [X] Size: held at the fitted client size once shown.
 //  [X] Closing the window ends the event loop.
 
-#include <QSize>
+#include <QColor>
 #include <QWidget>
 #include <array>
 #include <cstdint>
 #include <functional>
 
+#include "platform/FormView.h"
 #include "platform/Platform.h"
+#include "platform/WindowRules.h"
 #include "platform/qt/NearestStretch.h"
-
-struct TImage;
 
 class ShowWindow final : public QWidget {
 public:
     ShowWindow();
 
-    // Where events go and what is painted; until then ticks and clicks are
+    // What is painted and where events go; until then ticks and clicks are
     // dropped and the area stays blank.
-    void Attach(PlatformEvents& events, const TImage& image);
+    void Attach(const FormView& form, PlatformEvents& events);
 
     [[nodiscard]] bool StartTimer(TimerId id, std::uint32_t interval_ms);
     void StopTimer(TimerId id);
 
-    // Fixes the client area at `size` from now on.
-    void HoldSize(QSize size);
+    // Fits the client area to the form from now on.
+    void HoldFittedSize();
     // Called once, when the window has first been painted.
     void OnFirstPaint(std::function<void()> painted) { m_on_painted = std::move(painted); }
 
@@ -47,14 +46,14 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    [[nodiscard]] QRect ImageRect() const;
+    [[nodiscard]] QColor FormColor() const;
 
+    const FormView* m_form = nullptr;
     PlatformEvents* m_events = nullptr;
-    const TImage* m_image = nullptr;
     std::array<int, 2> m_timers{};             // Qt's timer ids; 0 while stopped
     std::array<std::uint64_t, 2> m_periods{};  // counts each timer's starts and stops
-    bool m_left_pressed = false;
-    QSize m_held;
+    ClickRule m_clicks;
+    bool m_fitting = false;
     NearestStretch m_stretch;
     std::function<void()> m_on_painted;
 };

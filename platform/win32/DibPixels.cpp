@@ -52,7 +52,7 @@ std::unique_ptr<PixelStorage> DibPixels::Allocate(const PixelLayout& layout) noe
     return std::unique_ptr<PixelStorage>(storage);
 }
 
-void* DibSectionOf(PixelStorage* storage) {
-    auto* dib = dynamic_cast<DibStorage*>(storage);
+void* DibSectionOf(const PixelStorage* storage) {
+    const auto* dib = dynamic_cast<const DibStorage*>(storage);
     return dib != nullptr ? dib->Bitmap() : nullptr;
 }

@@ -17,4 +17,4 @@ public:
 
 // The bitmap (an HBITMAP) behind storage that DibPixels handed out; null for
 // any other storage.
-[[nodiscard]] void* DibSectionOf(PixelStorage* storage);
+[[nodiscard]] void* DibSectionOf(const PixelStorage* storage);

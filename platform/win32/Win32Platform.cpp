@@ -3,10 +3,10 @@
 
 #include <array>
 #include <limits>
-#include <stdexcept>
 #include <vector>
 
-#include "app/Unit1.h"
+#include "core/Cp932.h"
+#include "platform/WindowRules.h"
 #include "platform/win32/Cp932Text.h"
 #include "platform/win32/Resources.h"
 #include "platform/win32/WindowsApi.h"
@@ -48,13 +48,15 @@ struct TimerWindow {
 
 struct Win32Platform::Windows {
     HINSTANCE instance = nullptr;
+    int show_command = SW_SHOWNORMAL;
     HWND application = nullptr;
     HWND main = nullptr;
     std::array<TimerWindow, 2> timer_data{};
     std::array<HWND, 2> timers{};
-    TForm1* form = nullptr;
+    const FormView* form = nullptr;
+    PlatformEvents* events = nullptr;
     bool fitting = false;
-    bool pressed = false;
+    ClickRule clicks;
     // The user closing the window ends the loop; the platform going away does not.
     bool quit_on_destroy = true;
 
@@ -66,11 +68,12 @@ struct Win32Platform::Windows {
     LRESULT OnMainMessage(UINT message, WPARAM wparam, LPARAM lparam);
 
     [[nodiscard]] RECT PictureRect() const;
-    [[nodiscard]] SIZE FittedOuterSize() const;
+    // The outer size for the fitted client size, for a window of outer size
+    // `outer` now.
+    [[nodiscard]] SIZE FittedOuterSize(SIZE outer) const;
     void Fit();
     void Paint();
-    void PaintPicture(HDC dc, const WorkPicture& picture, const RECT& area) const;
-    void Click(LPARAM lparam);
+    void PaintPicture(HDC dc, const PixelRows& rows, const RECT& area) const;
     void Restore();
 };
 
@@ -102,9 +105,26 @@ HWND CreateOrThrow(DWORD ex_style, const wchar_t* class_name, DWORD style, int x
                    int height, HWND owner, HINSTANCE instance, void* data) {
     HWND hwnd = CreateWindowExW(ex_style, class_name, L"", style, x, y, width, height, owner,
                                 nullptr, instance, data);
-    if (hwnd == nullptr) throw std::runtime_error("the window system refused a window");
+    if (hwnd == nullptr) throw WindowSystemRefused();
     return hwnd;
 }
+
+HICON LoadBuiltInIcon(HINSTANCE instance, IconId id, int size) {
+    WORD resource = kTransparentIcon;
+    switch (id) {
+        case IconId::Transparent16:
+            resource = kTransparentIcon;
+            break;
+    }
+    return static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(resource), IMAGE_ICON, size,
+                                         size, size == 0 ? LR_DEFAULTSIZE : 0));
+}
+
+int SystemColorIndex(SystemColor color) {
+    return color == SystemColor::WindowText ? COLOR_WINDOWTEXT : COLOR_BTNFACE;
+}
+
+SIZE Extent(const RECT& rect) { return SIZE{rect.right - rect.left, rect.bottom - rect.top}; }
 
 BOOL CALLBACK CollectEnabledWindow(HWND hwnd, LPARAM list) {
     if (IsWindowVisible(hwnd) && IsWindowEnabled(hwnd)) {
@@ -124,22 +144,23 @@ std::vector<HWND> DisableThreadWindows() {
 
 }  // namespace
 
-Win32Platform::Win32Platform(void* instance) : m_windows(std::make_unique<Windows>()) {
+Win32Platform::Win32Platform(void* instance, int show_command)
+    : m_windows(std::make_unique<Windows>()) {
     Windows& w = *m_windows;
     w.instance = static_cast<HINSTANCE>(instance);
+    w.show_command = show_command;
     if (!RegisterWindowClass(w.instance, kApplicationClass, Windows::ApplicationProc, 0, true) ||
-        !RegisterWindowClass(w.instance, kMainClass, Windows::MainProc, CS_DBLCLKS, true) ||
+        !RegisterWindowClass(w.instance, kMainClass, Windows::MainProc, CS_DBLCLKS, false) ||
         !RegisterWindowClass(w.instance, kTimerClass, Windows::TimerProc, 0, false)) {
-        throw std::runtime_error("the window system refused a window class");
+        throw WindowSystemRefused();
     }
     // NOTE: the application window has no area of its own; it exists for its
     // taskbar button and as the owner of the main window and the boxes.
     w.application =
         CreateOrThrow(0, kApplicationClass, kApplicationStyle, GetSystemMetrics(SM_CXSCREEN) / 2,
                       GetSystemMetrics(SM_CYSCREEN) / 2, 0, 0, nullptr, w.instance, &w);
-    const Bounds stored{272, 184, 408, 429};
-    w.main = CreateOrThrow(0, kMainClass, kMainStyle, stored.left, stored.top, stored.width,
-                           stored.height, w.application, w.instance, &w);
+    // Hidden until shown; Attach puts it where the form says.
+    w.main = CreateOrThrow(0, kMainClass, kMainStyle, 0, 0, 0, 0, w.application, w.instance, &w);
     for (std::size_t i = 0; i < w.timers.size(); ++i) {
         w.timer_data[i] = TimerWindow{&w, static_cast<TimerId>(i)};
         w.timers[i] = CreateOrThrow(0, kTimerClass, WS_POPUP, 0, 0, 0, 0, nullptr, w.instance,
@@ -252,20 +273,42 @@ std::string Win32Platform::ExecutablePath() {
 }
 
 void Win32Platform::LowerCase(std::string& text) {
-    if (text.empty()) return;
     // CharLowerA's conversion, with the length given, so no text is ever taken
     // for a single character. The length is a DWORD, narrower than size_t on
-    // 64-bit Windows.
-    if (text.size() > std::numeric_limits<DWORD>::max()) {
-        throw std::length_error("a text too long to change its case");
+    // 64-bit Windows: a longer text goes in parts, none ending inside a
+    // double-byte character.
+    constexpr std::size_t kLongest = std::numeric_limits<DWORD>::max() - 1;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = start;
+        while (end < text.size() && end - start < kLongest) {
+            end += cp932::IsLeadByte(text[end]) && end + 1 < text.size() ? 2u : 1u;
+        }
+        CharLowerBuffA(text.data() + start, static_cast<DWORD>(end - start));
+        start = end;
     }
-    CharLowerBuffA(text.data(), static_cast<DWORD>(text.size()));
 }
 
-void Win32Platform::Attach(TForm1& form) { m_windows->form = &form; }
-
-void Win32Platform::Show(int show_command) {
+void Win32Platform::Attach(const FormView& form, PlatformEvents& events) {
     Windows& w = *m_windows;
+    w.form = &form;
+    w.events = &events;
+    // At its stored position and outer size, still hidden; no fit is made
+    // before the window is shown.
+    const Bounds stored = form.StoredBounds();
+    SetWindowPos(w.main, nullptr, stored.left, stored.top, stored.width, stored.height,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+    SendMessageW(w.main, WM_SETICON, ICON_BIG,
+                 reinterpret_cast<LPARAM>(LoadBuiltInIcon(w.instance, form.Icon(), 0)));
+    SendMessageW(w.main, WM_SETICON, ICON_SMALL,
+                 reinterpret_cast<LPARAM>(
+                     LoadBuiltInIcon(w.instance, form.Icon(), GetSystemMetrics(SM_CXSMICON))));
+}
+
+void Win32Platform::ShowMainWindow() {
+    Windows& w = *m_windows;
+    if (w.form == nullptr) return;
+    const int show_command = w.show_command;
     w.fitting = true;
     SetWindowPos(w.application, nullptr, 0, 0, 0, 0,
                  SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_SHOWWINDOW);
@@ -280,7 +323,7 @@ void Win32Platform::Show(int show_command) {
     UpdateWindow(w.main);
 }
 
-int Win32Platform::RunMessageLoop() {
+int Win32Platform::Run() {
     MSG message{};
     BOOL got = 0;
     while ((got = GetMessageW(&message, nullptr, 0, 0)) != 0) {
@@ -293,32 +336,29 @@ int Win32Platform::RunMessageLoop() {
 
 RECT Win32Platform::Windows::PictureRect() const {
     if (form == nullptr) return RECT{};
-    const Bounds b = form->Image1.bounds;
+    const Bounds b = form->PictureBounds();
     return RECT{b.left, b.top, b.Right(), b.Bottom()};
 }
 
-SIZE Win32Platform::Windows::FittedOuterSize() const {
-    RECT outer{0, 0, form->ClientWidth(), form->ClientHeight()};
-    AdjustWindowRectEx(&outer, static_cast<DWORD>(GetWindowLongW(main, GWL_STYLE)), FALSE,
-                       static_cast<DWORD>(GetWindowLongW(main, GWL_EXSTYLE)));
-    return SIZE{outer.right - outer.left, outer.bottom - outer.top};
+SIZE Win32Platform::Windows::FittedOuterSize(SIZE outer) const {
+    const auto style = static_cast<DWORD>(GetWindowLongW(main, GWL_STYLE));
+    const auto ex_style = static_cast<DWORD>(GetWindowLongW(main, GWL_EXSTYLE));
+    RECT frame{0, 0, 0, 0};
+    AdjustWindowRectEx(&frame, style, FALSE, ex_style);
+    const SIZE frame_size = Extent(frame);
+    const Size client = FittedClientSize(
+        *form, Size{outer.cx - frame_size.cx, outer.cy - frame_size.cy});
+    return SIZE{client.width + frame_size.cx, client.height + frame_size.cy};
 }
 
 void Win32Platform::Windows::Fit() {
     if (!fitting || form == nullptr || IsIconic(main)) return;
-    RECT client{};
-    GetClientRect(main, &client);
-    if (client.right == form->ClientWidth() && client.bottom == form->ClientHeight()) return;
-    const SIZE size = FittedOuterSize();
+    RECT outer{};
+    GetWindowRect(main, &outer);
+    const SIZE now = Extent(outer);
+    const SIZE size = FittedOuterSize(now);
+    if (size.cx == now.cx && size.cy == now.cy) return;
     SetWindowPos(main, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
-void Win32Platform::Windows::Click(LPARAM lparam) {
-    const POINT at{static_cast<short>(LOWORD(lparam)), static_cast<short>(HIWORD(lparam))};
-    const RECT area = PictureRect();
-    if (form == nullptr || !PtInRect(&area, at)) return;
-    GdiFlush();
-    form->OnImageClick();
 }
 
 void Win32Platform::Windows::Paint() {
@@ -326,31 +366,31 @@ void Win32Platform::Windows::Paint() {
     HDC dc = BeginPaint(main, &ps);
     RECT client{};
     GetClientRect(main, &client);
-    const WorkPicture* picture = form != nullptr ? form->Image1.picture.get() : nullptr;
-    if (picture != nullptr && !picture->Empty()) {
-        const RECT area = PictureRect();
-        PaintPicture(dc, *picture, area);
+    const Bounds destination = form != nullptr ? PictureDestination(*form) : Bounds{};
+    if (!destination.Empty()) {
+        const RECT area{destination.left, destination.top, destination.Right(),
+                        destination.Bottom()};
+        PaintPicture(dc, *form->Picture(), area);
         ExcludeClipRect(dc, area.left, area.top, area.right, area.bottom);
     }
-    FillRect(dc, &client, GetSysColorBrush(COLOR_BTNFACE));
+    const SystemColor color = form != nullptr ? form->Color() : SystemColor::ButtonFace;
+    FillRect(dc, &client, GetSysColorBrush(SystemColorIndex(color)));
     EndPaint(main, &ps);
 }
 
-void Win32Platform::Windows::PaintPicture(HDC dc, const WorkPicture& picture,
-                                          const RECT& area) const {
+void Win32Platform::Windows::PaintPicture(HDC dc, const PixelRows& rows, const RECT& area) const {
     const int depth = GetDeviceCaps(dc, BITSPIXEL) * GetDeviceCaps(dc, PLANES);
-    if (depth <= 8 && depth < kPictureBitCount) {
+    if (ChooseStretchMode(depth, kPictureBitCount) == StretchMode::Halftone) {
         SetStretchBltMode(dc, HALFTONE);
         SetBrushOrgEx(dc, 0, 0, nullptr);  // HALFTONE needs its brush origin set.
     } else {
         SetStretchBltMode(dc, COLORONCOLOR);
     }
-    const PixelRows& rows = picture.Rows();
     const int width = area.right - area.left;
     const int height = area.bottom - area.top;
     // A picture that is not empty always lies in a DIB section: DibPixels
     // hands out heap storage only for empty layouts.
-    auto* bitmap = static_cast<HBITMAP>(DibSectionOf(rows.storage.get()));
+    auto* bitmap = static_cast<HBITMAP>(DibSectionOf(rows.Storage()));
     if (bitmap == nullptr) return;
     HDC source = CreateCompatibleDC(dc);
     HGDIOBJ previous = SelectObject(source, bitmap);
@@ -412,23 +452,31 @@ LRESULT Win32Platform::Windows::OnMainMessage(UINT message, WPARAM wparam, LPARA
             Paint();
             return 0;
         case WM_LBUTTONDOWN:
-            pressed = true;
+            clicks.Press(MouseButton::Left);
             SetCapture(main);
             return 0;
-        case WM_LBUTTONUP:
-            if (pressed) {
-                pressed = false;
-                ReleaseCapture();
-                Click(lparam);
+        case WM_LBUTTONDBLCLK:
+            clicks.DoublePress(MouseButton::Left);
+            return 0;
+        case WM_LBUTTONUP: {
+            const bool click =
+                form != nullptr && clicks.Release(MouseButton::Left, *form,
+                                                  static_cast<short>(LOWORD(lparam)),
+                                                  static_cast<short>(HIWORD(lparam)));
+            if (GetCapture() == main) ReleaseCapture();
+            if (click && events != nullptr) {
+                GdiFlush();
+                events->OnImageClick();
             }
             return 0;
+        }
         case WM_CAPTURECHANGED:
-            pressed = false;
+            clicks.CaptureLost();
             return 0;
         case WM_GETMINMAXINFO:
-            if (fitting && form != nullptr) {
+            if (fitting && form != nullptr && form->AutoSize()) {
                 auto* info = reinterpret_cast<MINMAXINFO*>(lparam);
-                const SIZE size = FittedOuterSize();
+                const SIZE size = FittedOuterSize(SIZE{});
                 info->ptMaxSize = POINT{size.cx, size.cy};
                 info->ptMinTrackSize = info->ptMaxTrackSize = info->ptMaxSize;
                 return 0;
@@ -438,7 +486,7 @@ LRESULT Win32Platform::Windows::OnMainMessage(UINT message, WPARAM wparam, LPARA
             if (fitting && form != nullptr && !IsIconic(main)) {
                 auto* pos = reinterpret_cast<WINDOWPOS*>(lparam);
                 if ((pos->flags & SWP_NOSIZE) == 0) {
-                    const SIZE size = FittedOuterSize();
+                    const SIZE size = FittedOuterSize(SIZE{pos->cx, pos->cy});
                     pos->cx = size.cx;
                     pos->cy = size.cy;
                 }
@@ -472,10 +520,10 @@ LRESULT CALLBACK Win32Platform::Windows::TimerProc(HWND hwnd, UINT message, WPAR
                                                    LPARAM lparam) {
     TimerWindow* timer = TakeWindowData<TimerWindow>(hwnd, message, lparam);
     if (message == WM_TIMER && wparam == kTimerIdentifier && timer != nullptr &&
-        timer->windows->form != nullptr) {
+        timer->windows->events != nullptr) {
         // NOTE: the rows are handed to the handler next; GDI must be done with them.
         GdiFlush();
-        timer->windows->form->OnTimer(timer->id);
+        timer->windows->events->OnTimer(timer->id);
         return 0;
     }
     return DefWindowProcW(hwnd, message, wparam, lparam);

@@ -19,12 +19,10 @@ struct Marks : PictureListener {
 };
 
 std::unique_ptr<WorkPicture> Picture(std::int32_t w, std::int32_t h, PictureListener* listener) {
-    PixelRows rows;
-    rows.layout = {w, h, (static_cast<std::size_t>(w) * 3 + 3) / 4 * 4, false};
-    rows.storage = HeapPixels().Allocate(rows.layout);
-    rows.base = rows.storage->Data();
+    const PixelLayout layout{w, h, (static_cast<std::size_t>(w) * 3 + 3) / 4 * 4, false};
+    PixelRows rows(layout, HeapPixels().Allocate(layout));
     for (std::size_t i = 0; i < rows.layout.Size(); ++i)
-        rows.base[i] = static_cast<std::uint8_t>(i);
+        rows.Data()[i] = static_cast<std::uint8_t>(i);
     auto picture = std::make_unique<WorkPicture>(listener);
     picture->Replace(std::move(rows));
     return picture;
@@ -41,7 +39,7 @@ void Tick(benchmark::State& state) {
             AddRowNoise(*picture, random);
             picture->RefreshPicture();
         }
-        benchmark::DoNotOptimize(stretch.Draw(*picture, QSize(400, 400)).constBits());
+        benchmark::DoNotOptimize(stretch.Draw(picture->Rows(), QSize(400, 400)).constBits());
         benchmark::ClobberMemory();
     }
 }

@@ -30,13 +30,11 @@ constexpr Size kSizes[] = {{400, 400}, {1920, 1080}, {4000, 3000}};
 
 // A picture of the given size with arbitrary content, bottom-up as most files are.
 std::unique_ptr<WorkPicture> MakePicture(Size size) {
-    PixelRows rows;
-    rows.layout = {size.width, size.height, (static_cast<std::size_t>(size.width) * 3 + 3) / 4 * 4,
-                   false};
-    rows.storage = HeapPixels().Allocate(rows.layout);
-    rows.base = rows.storage->Data();
+    const PixelLayout layout{size.width, size.height,
+                             (static_cast<std::size_t>(size.width) * 3 + 3) / 4 * 4, false};
+    PixelRows rows(layout, HeapPixels().Allocate(layout));
     for (std::size_t i = 0; i < rows.layout.Size(); ++i)
-        rows.base[i] = static_cast<std::uint8_t>(i * 31);
+        rows.Data()[i] = static_cast<std::uint8_t>(i * 31);
     auto picture = std::make_unique<WorkPicture>();
     picture->Replace(std::move(rows));
     return picture;
@@ -65,7 +63,7 @@ void BM_Memcpy(benchmark::State& state) {
     const std::size_t n = picture->Rows().layout.Size();
     std::vector<std::uint8_t> copy(n);
     for (auto _ : state) {
-        std::memcpy(copy.data(), picture->Rows().base, n);
+        std::memcpy(copy.data(), picture->Rows().Data(), n);
         benchmark::ClobberMemory();
     }
     SetBytes(state, SizeOf(state));
@@ -78,7 +76,7 @@ __attribute__((noinline)) void XorInPlace(std::uint8_t* bytes, std::size_t n, st
 void BM_XorReference(benchmark::State& state) {
     WorkPicture* picture = &SharedPicture(state);
     for (auto _ : state) {
-        XorInPlace(picture->Rows().base, picture->Rows().layout.Size(), 0x5A);
+        XorInPlace(picture->Rows().Data(), picture->Rows().layout.Size(), 0x5A);
         benchmark::ClobberMemory();
     }
     SetBytes(state, SizeOf(state));
@@ -128,7 +126,7 @@ const std::string& BigFile() {
         put(34, image);
         std::FILE* f = std::fopen(file.c_str(), "wb");
         std::fwrite(header, 1, sizeof header, f);
-        std::fwrite(picture->Rows().base, 1, image, f);
+        std::fwrite(picture->Rows().Data(), 1, image, f);
         std::fclose(f);
         return file;
     }();
@@ -154,7 +152,7 @@ void BM_LoadBmp(benchmark::State& state) {
         FileSource source;
         if (!source.Open(file)) state.SkipWithError("cannot open the file");
         auto rows = LoadBmp(source);
-        benchmark::DoNotOptimize(rows->base);
+        benchmark::DoNotOptimize(rows->Data());
     }
     SetBytes(state, {4000, 3000});
 }
@@ -167,7 +165,7 @@ void BM_ReloadPicture(benchmark::State& state) {
     picture.ReserveSpare();
     for (auto _ : state) {
         ReloadPicture(picture, file);
-        benchmark::DoNotOptimize(picture.Rows().base);
+        benchmark::DoNotOptimize(picture.Rows().Data());
     }
     SetBytes(state, {4000, 3000});
 }

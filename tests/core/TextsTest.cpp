@@ -57,7 +57,7 @@ TEST(Texts, ErrorBoxAppendsAPeriodAfterBytesAboveIt) {
 
 TEST(Texts, ApplicationTitleIsTheNameUpToItsFirstPeriod) {
     EXPECT_EQ(CutApplicationTitle("C:\\Programs\\Show.Demo.exe"), "Show");
-    EXPECT_EQ(CutApplicationTitle("/usr/local/bin/Project1"), "Project1");
+    EXPECT_EQ(CutApplicationTitle("\\usr\\local\\bin\\Project1"), "Project1");
     EXPECT_EQ(CutApplicationTitle("noext"), "noext");
     // "表" is 95 5C: its second byte is no separator. "ー" is 81 5B.
     EXPECT_EQ(CutApplicationTitle("C:\\\x95\x5c\\\x95\x5cX.exe"), "\x95\x5cX");

@@ -9,12 +9,9 @@ namespace {
 
 // The rows the loader would make of a DIB-backed storage.
 PixelRows DibRows(DibPixels& pixels, std::int32_t width, std::int32_t height, bool top_down) {
-    PixelRows rows;
-    rows.layout =
-        PixelLayout{width, height, (static_cast<std::size_t>(width) * 3 + 3) / 4 * 4, top_down};
-    rows.storage = pixels.Allocate(rows.layout);
-    rows.base = rows.storage ? rows.storage->Data() : nullptr;
-    return rows;
+    const PixelLayout layout{width, height, (static_cast<std::size_t>(width) * 3 + 3) / 4 * 4,
+                             top_down};
+    return PixelRows(layout, pixels.Allocate(layout));
 }
 
 void Fill(std::uint8_t* pixel, std::int32_t count, COLORREF colour) {
@@ -28,7 +25,7 @@ void Fill(std::uint8_t* pixel, std::int32_t count, COLORREF colour) {
 // What the window system draws at (x, y) of the storage's bitmap.
 COLORREF DrawnPixel(const PixelRows& rows, int x, int y) {
     HDC dc = CreateCompatibleDC(nullptr);
-    HGDIOBJ previous = SelectObject(dc, static_cast<HBITMAP>(DibSectionOf(rows.storage.get())));
+    HGDIOBJ previous = SelectObject(dc, static_cast<HBITMAP>(DibSectionOf(rows.Storage())));
     const COLORREF pixel = GetPixel(dc, x, y);
     SelectObject(dc, previous);
     DeleteDC(dc);
@@ -45,8 +42,8 @@ TEST(DibPixels, RowZeroIsDrawnAtTheTopForBothRowOrders) {
     for (bool top_down : {false, true}) {
         SCOPED_TRACE(top_down ? "top-down" : "bottom-up");
         PixelRows rows = DibRows(pixels, 5, 3, top_down);
-        ASSERT_NE(rows.base, nullptr);
-        ASSERT_NE(DibSectionOf(rows.storage.get()), nullptr);
+        ASSERT_NE(rows.Data(), nullptr);
+        ASSERT_NE(DibSectionOf(rows.Storage()), nullptr);
         Fill(rows.Row(0), 5, kRed);
         Fill(rows.Row(1), 5, RGB(0, 255, 0));
         Fill(rows.Row(2), 5, kBlue);
@@ -62,7 +59,7 @@ TEST(DibPixels, RowZeroIsDrawnAtTheTopForBothRowOrders) {
 TEST(DibPixels, RowsArePaddedAsThePictureExpects) {
     DibPixels pixels;
     PixelRows rows = DibRows(pixels, 5, 2, false);
-    ASSERT_NE(rows.base, nullptr);
+    ASSERT_NE(rows.Data(), nullptr);
     EXPECT_EQ(rows.layout.stride, 16u);
     Fill(rows.Row(0), 5, kRed);
     Fill(rows.Row(1), 5, kBlue);

@@ -63,7 +63,7 @@ class Win32PlatformTest : public testing::Test {
 protected:
     Win32PlatformTest() {
         application.Runner().SetTrace(&trace);
-        platform.Attach(form);
+        platform.Attach(form.View(), form);
         main = ThreadMainWindow();
     }
 
@@ -73,7 +73,7 @@ protected:
         return SIZE{client.right, client.bottom};
     }
 
-    Win32Platform platform{GetModuleHandleW(nullptr)};
+    Win32Platform platform{GetModuleHandleW(nullptr), SW_SHOWNORMAL};
     Application application{platform};
     CountingTrace trace;
     TForm1 form{platform, application.Runner()};
@@ -122,7 +122,7 @@ TEST_F(Win32PlatformTest, ShownWindowHoldsItsFittedSize) {
     EXPECT_EQ(outer.right - outer.left, 408);
     EXPECT_EQ(outer.bottom - outer.top, 429);
 
-    platform.Show(SW_SHOWNORMAL);
+    platform.ShowMainWindow();
     EXPECT_EQ(ClientSize().cx, 400);
     EXPECT_EQ(ClientSize().cy, 400);
     GetWindowRect(main, &outer);
@@ -170,7 +170,7 @@ void CALLBACK AnswerBox(HWND, UINT, UINT_PTR timer, DWORD) {
 }
 
 TEST_F(Win32PlatformTest, ErrorBoxDisablesTheWindowsWhileTicksGoOn) {
-    platform.Show(SW_SHOWNORMAL);
+    platform.ShowMainWindow();
     g_box = BoxSeen{};
     g_box.main = main;
     const int ticks_before = trace.Count(HandlerId::Timer2Timer);
@@ -197,7 +197,7 @@ TEST_F(Win32PlatformTest, TitleShowsFullWidthCharactersAsThemselves) {
 
 TEST_F(Win32PlatformTest, WindowFontMeasuresItsCharacterHeight) {
     // "ＭＳ Ｐゴシック", or its stand-in where the system lacks it.
-    const std::string_view face = kDescriptionTexts[kWindowFontName];
+    const std::string_view face = kForm1Description.form1.font_face;
     EXPECT_EQ(platform.MeasureTextHeight(FontSpec{-12, kShiftJisCharset, face}), 12);
     EXPECT_EQ(platform.MeasureTextHeight(FontSpec{-15, kShiftJisCharset, face}), 15);
 }
