@@ -63,9 +63,7 @@ private:
 
     // ShowTarget
     void EnableStepTimer() override { Timer1.SetEnabled(true); }
-    void SetFlickerInterval(std::uint32_t interval_ms) override {
-        Timer2.SetInterval(interval_ms);
-    }
+    void SetFlickerInterval(std::uint32_t interval_ms) override { Timer2.SetInterval(interval_ms); }
     void SendMusicCommand(std::string_view command) override {
         m_platform.SendMusicCommand(command);
     }

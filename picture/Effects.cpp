@@ -32,11 +32,13 @@ void EachRun(PixelRows& rows, Change change) {
 }  // namespace
 
 void OrRows(WorkPicture& picture, std::uint8_t value) {
-    EachRun(picture.WritableRows(), [value](std::uint8_t* run, std::size_t n) { OrRun(run, n, value); });
+    EachRun(picture.WritableRows(),
+            [value](std::uint8_t* run, std::size_t n) { OrRun(run, n, value); });
 }
 
 void XorRows(WorkPicture& picture, std::uint8_t value) {
-    EachRun(picture.WritableRows(), [value](std::uint8_t* run, std::size_t n) { XorRun(run, n, value); });
+    EachRun(picture.WritableRows(),
+            [value](std::uint8_t* run, std::size_t n) { XorRun(run, n, value); });
 }
 
 void AddRowNoise(WorkPicture& picture, RandomSource& random) {

@@ -346,8 +346,8 @@ SIZE Win32Platform::Windows::FittedOuterSize(SIZE outer) const {
     RECT frame{0, 0, 0, 0};
     AdjustWindowRectEx(&frame, style, FALSE, ex_style);
     const SIZE frame_size = Extent(frame);
-    const Size client = FittedClientSize(
-        *form, Size{outer.cx - frame_size.cx, outer.cy - frame_size.cy});
+    const Size client =
+        FittedClientSize(*form, Size{outer.cx - frame_size.cx, outer.cy - frame_size.cy});
     return SIZE{client.width + frame_size.cx, client.height + frame_size.cy};
 }
 
@@ -460,9 +460,9 @@ LRESULT Win32Platform::Windows::OnMainMessage(UINT message, WPARAM wparam, LPARA
             return 0;
         case WM_LBUTTONUP: {
             const bool click =
-                form != nullptr && clicks.Release(MouseButton::Left, *form,
-                                                  static_cast<short>(LOWORD(lparam)),
-                                                  static_cast<short>(HIWORD(lparam)));
+                form != nullptr &&
+                clicks.Release(MouseButton::Left, *form, static_cast<short>(LOWORD(lparam)),
+                               static_cast<short>(HIWORD(lparam)));
             if (GetCapture() == main) ReleaseCapture();
             if (click && events != nullptr) {
                 GdiFlush();

@@ -36,7 +36,7 @@ private:
 
 // Touches every byte of every run, as the effects do, so that a layout whose
 // runs leave their rows shows up.
-void Touch(const PixelRows& rows) {
+void Touch(PixelRows& rows) {
     if (rows.RunLength() > rows.layout.stride) std::abort();
     for (std::int32_t r = 0; r < rows.Height(); ++r) {
         std::uint8_t* run = rows.Row(r);

@@ -24,9 +24,7 @@ public:
         log.push_back("mci " + std::string(command));
     }
     void OrBitmap(std::uint8_t value) override { log.push_back("or " + std::to_string(value)); }
-    void XorBitmap(std::uint8_t value) override {
-        log.push_back("xor " + std::to_string(value));
-    }
+    void XorBitmap(std::uint8_t value) override { log.push_back("xor " + std::to_string(value)); }
     void NoiseBitmap(RandomSource& random) override {
         random.RandomBelow(9);
         log.push_back("noise");
@@ -44,9 +42,9 @@ TEST(ShowRules, TheClickAndTheThirtyFourSteps) {
     StartShow(target);
     for (std::int32_t count = 1; count <= 40; ++count) RunStep(count, target, random);
 
-    std::vector<std::string> expected = {
-        "steps on", "flicker 30", "mci open []\\,,,,;,,.mid type sequencer alias midifile",
-        "mci play midifile"};
+    std::vector<std::string> expected = {"steps on", "flicker 30",
+                                         "mci open []\\,,,,;,,.mid type sequencer alias midifile",
+                                         "mci play midifile"};
     for (int n = 1; n <= 7; ++n) expected.push_back("or " + std::to_string(6 * n));
     expected.insert(expected.end(), {"reload", "xor 255"});
     RandomSource draws;

@@ -13,7 +13,9 @@ public:
     explicit Recorder(VirtualPlatform& platform) : m_platform(platform) {}
     void OnImageClick() override { Note("click"); }
     void OnTimer(TimerId id) override { Note(id == TimerId::Timer1 ? "timer1" : "timer2"); }
-    void Note(const std::string& what) { log.push_back(std::to_string(m_platform.Now()) + " " + what); }
+    void Note(const std::string& what) {
+        log.push_back(std::to_string(m_platform.Now()) + " " + what);
+    }
 
     std::vector<std::string> log;
 
