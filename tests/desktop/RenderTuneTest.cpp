@@ -58,23 +58,24 @@ std::vector<std::uint8_t> LoudTune() {
     }
     for (int bar = 0; bar < 10; ++bar) {
         for (const std::uint8_t kind : kNoteOnThenOff) {
-            bool first = true;
             for (std::uint8_t c = 0; c < 16; ++c) {
                 for (const std::uint8_t pitch : kChord) {
-                    // The notes sound for a bar of 960 ticks (7 << 7 | 64).
-                    if (kind == 0x80 && first)
+                    // The note-offs come a bar of 960 ticks (7 << 7 | 64)
+                    // after the note-ons.
+                    if (kind == 0x80 && c == 0 && pitch == kChord[0]) {
                         add({0x87, 0x40});
-                    else
+                    } else {
                         add({0});
+                    }
                     add({static_cast<std::uint8_t>(kind | c), pitch, 127});
-                    first = false;
                 }
             }
         }
     }
     add({0, 0xFF, 0x2F, 0});
-    std::vector<std::uint8_t> file = {'M', 'T', 'h', 'd',  0,    0,   0,   6,   0,
-                                      0,   0,   1,   0x01, 0xE0, 'M', 'T', 'r', 'k'};
+    // Format 0, one track, 480 ticks a quarter note.
+    std::vector<std::uint8_t> file = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1, 0x01, 0xE0};
+    file.insert(file.end(), {'M', 'T', 'r', 'k'});
     const auto size = static_cast<std::uint32_t>(track.size());
     for (int shift = 24; shift >= 0; shift -= 8) {
         file.push_back(static_cast<std::uint8_t>(size >> shift));
