@@ -4,7 +4,8 @@
 # on a private Xvfb display).
 set -eu
 cd "$(dirname "$0")/.."
-sh scripts/install-deps.sh $(grep -hv '^#' scripts/packages.txt scripts/packages-desktop.txt)
+sh scripts/install-deps.sh $(grep -hv '^#' scripts/packages.txt scripts/packages-desktop.txt \
+    scripts/packages-desktop-tests.txt)
 cmake -S . -B build-desktop -G Ninja -DSHOW_BUILD_QT=ON -DSHOW_WARNINGS_AS_ERRORS=ON
 cmake --build build-desktop -j2
 

@@ -7,7 +7,13 @@
 //  [X] Sound through the first audio driver that starts (PulseAudio, then
 //      ALSA); with none, or no soundfont, every open fails and the show runs
 //      in silence.
-//  [X] Rendering to a sound file instead, faster than real time (tests).
+//  [X] One level for every tune: the synthesizer's gain puts a tune written
+//      at full level at a normal listening loudness, and a peak limiter
+//      (PeakLimiter) turns down whatever would still clip, so a loud tune
+//      comes out louder but never distorted. Without the limiter's plugin the
+//      gain falls back to FluidSynth's own cautious default.
+//  [X] Rendering to a WAV file instead, faster than real time, through the
+//      same gain and limiter (render_tune, tests).
 //  [X] FluidSynth's own messages are silenced.
 // The player runs on the audio driver's thread, so nothing here blocks the
 // window. Tunes stop when the process ends.
@@ -18,6 +24,7 @@
 #include <vector>
 
 #include "platform/qt/MusicCommands.h"
+#include "platform/qt/PeakLimiter.h"
 
 struct _fluid_hashtable_t;
 struct _fluid_synth_t;
@@ -28,9 +35,10 @@ class FluidSynthMusic final : public Sequencer {
 public:
     // Plays through the sound device.
     FluidSynthMusic();
-    // Renders into `raw_file` (16-bit little-endian stereo at 44100 Hz) when
-    // RenderToFile is called; nothing is heard.
-    explicit FluidSynthMusic(std::string raw_file);
+    // Renders into `wav_file` (16-bit stereo at 44100 Hz) when RenderToFile
+    // is called; nothing is heard. An empty `soundfont` means the system's
+    // default, as the desktop program uses; another is used alone.
+    explicit FluidSynthMusic(std::string wav_file, std::string soundfont = {});
     FluidSynthMusic(const FluidSynthMusic&) = delete;
     FluidSynthMusic& operator=(const FluidSynthMusic&) = delete;
     ~FluidSynthMusic() override;
@@ -41,8 +49,13 @@ public:
     // their own; the sound device is still started only by the first open.
     void Prepare();
 
-    // Renders until every tune has ended, at most `max_seconds` of sound;
-    // false when the file renderer cannot start.
+    // Makes the synthesizer, loads the soundfont and, unless rendering to a
+    // file, starts the sound device, if not done before; false when any of
+    // them fails, and from then on.
+    [[nodiscard]] bool Start();
+
+    // Renders until every tune has ended and its last notes have died away,
+    // at most `max_seconds` of sound; false when the file cannot be written.
     bool RenderToFile(int max_seconds);
 
     static constexpr int kSampleRate = 44100;
@@ -53,17 +66,24 @@ public:
     [[nodiscard]] _fluid_synth_t* Synth() const { return m_synth; }
 
 private:
-    bool Start();
     // The synthesizer with its soundfont, into m_settings and m_synth; false
     // when either fails.
     bool MakeSynth();
     void WaitForSynth();
+    [[nodiscard]] bool Playing() const;
+    // The next `frames` frames of sound, limited; the sound device's thread
+    // calls it through Fill.
+    void Mix(float* left, float* right, int frames);
+    static int Fill(void* music, int frames, int effect_count, float* effects[], int channel_count,
+                    float* channels[]);
 
-    std::string m_raw_file;
+    std::string m_wav_file;
+    std::string m_soundfont;
     std::thread m_preparing;  // runs MakeSynth, setting m_synth_made
     bool m_synth_made = false;
     bool m_started = false;
     bool m_failed = false;
+    PeakLimiter m_limiter;
     _fluid_hashtable_t* m_settings = nullptr;
     _fluid_synth_t* m_synth = nullptr;
     _fluid_audio_driver_t* m_driver = nullptr;

@@ -201,15 +201,23 @@ private:
 
 // ---------------------------------------------------------- parts ----
 
-std::uint8_t Velocity(int base, Lcg& rng) {
-    return static_cast<std::uint8_t>(std::clamp(base + rng.Jitter(6), 1, 127));
+// The piece is written at full level: every channel's volume and expression
+// start at 127, and the balance between the voices lies in the velocities,
+// with the melody's loudest notes at the top of the range. A General MIDI
+// synth at its usual level then plays it at a normal loudness. (General MIDI
+// gives velocity and both controllers one curve: 40 log10(value / 127) dB.)
+constexpr std::uint8_t kFullLevel = 127;
+
+std::uint8_t Velocity(int base, int jitter, Lcg& rng) {
+    return static_cast<std::uint8_t>(std::clamp(base + rng.Jitter(jitter), 1, 127));
 }
 
 void Setup(Track& track, std::string_view name, std::uint8_t channel, std::uint8_t program,
-           std::uint8_t volume, std::uint8_t pan) {
+           std::uint8_t pan) {
     track.Name(name);
     track.Program(channel, program);
-    track.Control(0, channel, 7, volume);
+    track.Control(0, channel, 7, kFullLevel);   // Channel volume.
+    track.Control(0, channel, 11, kFullLevel);  // Expression; the pad's swell takes it over.
     track.Control(0, channel, 10, pan);
     track.Control(0, channel, 91, 110);  // Deep reverb: a big empty room.
 }
@@ -229,25 +237,26 @@ Track Conductor() {
 
 Track Melody(Lcg& rng) {
     Track track;
-    Setup(track, "Music box", kMelodyChannel, kMusicBox, 100, 84);
+    Setup(track, "Music box", kMelodyChannel, kMusicBox, 84);
     std::uint32_t tick = 0;
     for (const Note& n : kMelody) {
         const std::uint32_t length = n.eighths * kTicksPerEighth;
         if (n.pitch != 0) {
             // Longer notes are played a little louder, like a held breath.
-            const int base = 62 + 3 * n.eighths;
-            track.AddNote(tick, length - 20, kMelodyChannel, n.pitch, Velocity(base, rng));
+            const int base = 92 + 9 * n.eighths / 2;
+            track.AddNote(tick, length - 20, kMelodyChannel, n.pitch, Velocity(base, 8, rng));
         }
         tick += length;
     }
     return track;
 }
 
-// The pad swells in and out once per chord, one step per beat.
+// The pad swells in and out once per chord, one step per beat, by about
+// 13 dB from the edges of the chord to its middle.
 void Swell(Track& track, std::uint32_t start, std::uint32_t beats) {
     for (std::uint32_t beat = 0; beat < beats; ++beat) {
         const double phase = (beat + 0.5) / beats;
-        const double level = 55.0 + 60.0 * std::sin(3.14159265358979 * phase);
+        const double level = 61.0 + 66.0 * std::sin(3.14159265358979 * phase);
         track.Control(start + beat * kTicksPerQuarter, kPadChannel, 11,
                       static_cast<std::uint8_t>(std::lround(level)));
     }
@@ -255,14 +264,14 @@ void Swell(Track& track, std::uint32_t start, std::uint32_t beats) {
 
 Track Pad(Lcg& rng) {
     Track track;
-    Setup(track, "Choir pad", kPadChannel, kChoirPad, 84, 44);
+    Setup(track, "Choir pad", kPadChannel, kChoirPad, 44);
     std::uint32_t tick = 0;
     for (const Chord& c : kPad) {
         const std::uint32_t length = c.bars * kTicksPerBar;
         Swell(track, tick, c.bars * kBeatsPerBar);
         for (std::uint8_t pitch : c.pitches) {
             if (pitch != 0) {
-                track.AddNote(tick, length - 30, kPadChannel, pitch, Velocity(70, rng));
+                track.AddNote(tick, length - 30, kPadChannel, pitch, Velocity(79, 7, rng));
             }
         }
         tick += length;
@@ -274,15 +283,15 @@ Track Pad(Lcg& rng) {
 // tritone above answers, except under the final chord.
 Track Bells(Lcg& rng) {
     Track track;
-    Setup(track, "Bells", kBellChannel, kTubularBells, 76, 64);
+    Setup(track, "Bells", kBellChannel, kTubularBells, 64);
     std::uint32_t tick = 0;
     for (std::size_t i = 0; i < kPad.size(); ++i) {
         const Chord& c = kPad[i];
         const auto root = static_cast<std::uint8_t>(c.pitches[0] + 24);
-        track.AddNote(tick, kTicksPerBar * 2, kBellChannel, root, Velocity(72, rng));
+        track.AddNote(tick, kTicksPerBar * 2, kBellChannel, root, Velocity(87, 7, rng));
         if (i + 1 < kPad.size()) {
             track.AddNote(tick + 2 * kTicksPerBar, kTicksPerBar, kBellChannel,
-                          static_cast<std::uint8_t>(root + 6), Velocity(38, rng));
+                          static_cast<std::uint8_t>(root + 6), Velocity(46, 7, rng));
         }
         tick += c.bars * kTicksPerBar;
     }
