@@ -16,7 +16,13 @@
     let running = false;  // inside a call into the program
     let timeout = null;
 
-    const scheduler = new ShowScheduler(() => performance.now(), (id) => program._web_tick(id));
+    // Each tick as [timer, ms on the page's clock], for measuring a show.
+    const tickLog = [];
+    const clickLog = [];
+    const scheduler = new ShowScheduler(() => performance.now(), (id) => {
+        tickLog.push([id, performance.now()]);
+        program._web_tick(id);
+    });
 
     function Decode(bytes) {
         return decoder.decode(bytes);
@@ -126,6 +132,7 @@
     window.addEventListener('mouseup', (event) => {
         if (program === null || BoxOpen()) return;
         const [x, y] = event.target === canvas ? ClientPoint(event) : [-1, -1];
+        clickLog.push(performance.now());
         Call(() => program._web_release(event.button, x, y));
     });
     canvas.addEventListener('contextmenu', (event) => event.preventDefault());
@@ -189,6 +196,7 @@
     window.flickerShow = {
         started: Start(),
         ticks: () => ({handled: scheduler.handled.slice(), missed: scheduler.missed.slice()}),
+        log: () => ({ticks: tickLog.slice(), releases: clickLog.slice()}),
         audioState: () => (music.context === null ? 'none' : music.context.state),
         level: () => music.level(),
     };
