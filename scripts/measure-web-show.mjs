@@ -5,7 +5,7 @@
 //
 //     node scripts/measure-web-show.mjs [SITE]   (default build-web/site)
 import {spawn} from 'node:child_process';
-import {mkdtempSync, rmSync} from 'node:fs';
+import {mkdtempSync, rmSync, statSync} from 'node:fs';
 import {createRequire} from 'node:module';
 import {tmpdir} from 'node:os';
 import path from 'node:path';
@@ -50,6 +50,11 @@ try {
     const kb = (n) => `${(n / 1024).toFixed(1)} KB`;
     let code = 0;
     let data = 0;
+    // The worklet's scripts, fetched after the click, are not the page's
+    // responses: counted from the site.
+    for (const name of ['libfluidsynth-2.4.6.js', 'js-synthesizer.worklet.min.js']) {
+        weights.set('/' + name, statSync(path.join(site, name)).size);
+    }
     for (const [name, size] of [...weights].sort()) {
         if (name.endsWith('.sf2')) continue;
         if (decodeURIComponent(name).startsWith('/[]/')) data += size;
@@ -70,6 +75,9 @@ try {
     console.log(`flicker during the show: ${flicker.length} ticks for about ${due} due at 30 ms; ` +
                 `gaps: mean ${(gaps.reduce((a, b) => a + b, 0) / gaps.length).toFixed(2)} ms, ` +
                 `max ${Math.max(...gaps).toFixed(1)} ms, over 45 ms: ${gaps.filter((g) => g > 45).length}`);
+    const late = gaps.map((g, i) => [g, flicker[i + 1] - click]).filter(([g]) => g > 45);
+    console.log(`  gaps over 45 ms (ms after the click: gap): ` +
+                late.map(([g, t]) => `${t.toFixed(0)}: ${g.toFixed(0)}`).join(', '));
     console.log(`ticks handled: ${counts.handled[0]} steps, ${counts.handled[1]} flicker; ` +
                 `missed (merged): ${counts.missed[0]} steps, ${counts.missed[1]} flicker`);
 } finally {

@@ -6,6 +6,7 @@
 const kSynthGain = 0.68;
 // The output never goes above -2 dBFS: a soft ceiling that passes everything
 // up to -3 dBFS unchanged and bends the rare peaks above it towards -2 dBFS.
+// Without oversampling the output is the curve's own values, none above it.
 const kCeiling = Math.pow(10, -2 / 20);
 const kKnee = Math.pow(10, -3 / 20);
 
@@ -33,6 +34,10 @@ class ShowMusic {
 
     open(id, bytes) {
         this.tunes.set(id, bytes);
+    }
+
+    opened() {
+        return this.tunes.size > 0;
     }
 
     // Starts the tune unless it is playing. Called within the click, whose
@@ -68,7 +73,7 @@ class ShowMusic {
         const synth = new JSSynth.AudioWorkletNodeSynthesizer();
         synth.init(context.sampleRate, {initialGain: kSynthGain});
         const node = synth.createAudioNode(context);
-        const ceiling = new WaveShaperNode(context, {curve: CeilingCurve(), oversample: '4x'});
+        const ceiling = new WaveShaperNode(context, {curve: CeilingCurve(), oversample: 'none'});
         this.analyser = new AnalyserNode(context, {fftSize: 2048});
         node.connect(ceiling);
         ceiling.connect(this.analyser);

@@ -159,9 +159,11 @@
         const isTune = bytes.length >= 4 && String.fromCharCode(...bytes.subarray(0, 4)) === 'MThd';
         const name = isTune ? kTune : kPicture;
         program.FS.writeFile(kFolder + '/' + name, bytes);
-        document.getElementById('replaced').textContent =
-            file.name + (isTune ? ' is the tune from the next click on.' :
-                                  ' is the picture from its next load.');
+        // The tune is opened once, at the first click, as on the desktop.
+        let note = ' is the picture from its next load.';
+        if (isTune) note = music.opened() ? ' came after the tune was opened: it is not played.' :
+                                            ' is the tune the click starts.';
+        document.getElementById('replaced').textContent = file.name + note;
     }
     document.getElementById('choose').addEventListener('change', (event) => {
         for (const file of event.target.files) Replace(file);
