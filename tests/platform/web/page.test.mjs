@@ -52,7 +52,7 @@ after(() => {
 });
 
 // A fresh browser whose every request must stay on the test's server.
-async function Open(url) {
+async function Open(url, scale = 1) {
     const profile = mkdtempSync(path.join(work, 'profile-'));
     const browser = await chromium.launchPersistentContext(profile, {
         headless: false,  // the flag below, as given
@@ -60,6 +60,7 @@ async function Open(url) {
         args: ['--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
                '--disable-background-networking', '--disable-component-update', '--disable-sync'],
         viewport: {width: 800, height: 600},
+        deviceScaleFactor: scale,
     });
     const stray = [];
     await browser.route('**/*', (route) => {
@@ -173,6 +174,30 @@ test('the default picture stretched over the canvas, flickering, under a blank t
                                         (await Ticks(show.page)).handled[1] + 2);
         assert.notStrictEqual(await FullPixels(show.page), before, 'the flicker changed nothing');
         assert.strictEqual(await show.page.title(), '');
+    } finally {
+        await show.close();
+    }
+});
+
+test('at 125 % the canvas holds a 500 x 500 area in device pixels, shown at 400 x 400', async () => {
+    const show = await Open(Site('scaled', defaultPicture()), 1.25);
+    try {
+        const shown = await show.page.evaluate(() => {
+            const c = document.getElementById('picture');
+            const r = c.getBoundingClientRect();
+            return [c.width, c.height, r.width, r.height];
+        });
+        assert.deepStrictEqual(shown, [500, 500, 400, 400]);
+        // Nearest pixel: picture column x * 400 / 500 in area column x.
+        const [, , codes] = await HighBits(show.page);
+        const picture = Frame(Replay('scaled', defaultPicture(), ['--until', '0']).frames, 0)[2];
+        let differ = 0;
+        for (let y = 0; y < 500; ++y) {
+            for (let x = 0; x < 500; ++x) {
+                differ += codes[y * 500 + x] !== picture[Math.floor((y * 400) / 500) * 400 + Math.floor((x * 400) / 500)];
+            }
+        }
+        assert.strictEqual(differ, 0, `${differ} pixels differ from the picture stretched by nearest pixel`);
     } finally {
         await show.close();
     }
