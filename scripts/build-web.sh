@@ -39,7 +39,14 @@ build-web/host/tools/default_data "$site"
 cp "$synth/externals/LICENSE.fluidsynth.txt" "$site/licences/FluidSynth-LGPL-2.1.txt"
 cp "$synth/LICENSE" "$site/licences/js-synthesizer-BSD-3-Clause.txt"
 cp /usr/share/common-licenses/GPL-2 "$site/licences/TimGM6mb-GPL-2.txt"
-cp /usr/share/doc/timgm6mb-soundfont/copyright "$site/licences/TimGM6mb-copyright.txt"
+# (a system that leaves out packages' documents has no copyright file)
+copyright=/usr/share/doc/timgm6mb-soundfont/copyright
+if [ -f "$copyright" ]; then
+    cp "$copyright" "$site/licences/TimGM6mb-copyright.txt"
+else
+    echo "TimGM6mb: GPL-2 (TimGM6mb-GPL-2.txt); Debian source package timgm6mb-soundfont." \
+        >"$site/licences/TimGM6mb-copyright.txt"
+fi
 cat >"$site/licences/README.txt" <<'TEXT'
 What this site ships besides its own files, and under which licence:
 
