@@ -26,6 +26,9 @@ part "Windows" scripts/test-windows.sh
 # Every test under the address and undefined-behaviour sanitizers, the bitmap
 # conformance suite against that build, and a one-minute fuzz run of the loader.
 part "pictures" scripts/test-pictures.sh
+# The web page: the core compiled with Emscripten, the scheduler's tests under
+# node, and the page in headless Chromium on 127.0.0.1, one test a full show.
+part "web" scripts/test-web.sh
 if [ "$SHOW_32BIT_PROGRAMS" = native ]; then
     echo "=== all passed in $(($(date +%s) - started)) s; 32-bit core run natively," \
         "32-bit Project1.exe under 32-bit Wine"

@@ -56,11 +56,13 @@ inline constexpr std::array kSteps = {
 };
 // clang-format on
 
-static_assert(std::ranges::is_sorted(kSteps, {}, &Step::count));
+static_assert(std::is_sorted(kSteps.begin(), kSteps.end(),
+                             [](const Step& a, const Step& b) { return a.count < b.count; }));
 static_assert(kSteps[6].value == 7 * 6);
 
 constexpr const Step* FindStep(std::int32_t count) {
-    auto it = std::ranges::lower_bound(kSteps, count, {}, &Step::count);
+    auto it = std::lower_bound(kSteps.begin(), kSteps.end(), count,
+                               [](const Step& step, std::int32_t c) { return step.count < c; });
     return it != kSteps.end() && it->count == count ? &*it : nullptr;
 }
 

@@ -1,0 +1,172 @@
+#include "platform/web/WebPlatform.h"
+
+#include <emscripten.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <span>
+
+#include "core/Cp932.h"
+#include "picture/NearestPixels.h"
+
+// The page's side of each call, in site/page.js.
+// clang-format off
+EM_JS(void, web_show_window, (int width, int height), { Module.showPage.showWindow(width, height); });
+EM_JS(void, web_set_title, (const char* text, int size), {
+    Module.showPage.setTitle(HEAPU8.slice(text, text + size));
+});
+EM_JS(void, web_error_box, (const char* caption, int caption_size, const char* text, int text_size), {
+    Module.showPage.errorBox(HEAPU8.slice(caption, caption + caption_size),
+                             HEAPU8.slice(text, text + text_size));
+});
+EM_JS(void, web_start_timer, (int id, int interval), { Module.showPage.startTimer(id, interval); });
+EM_JS(void, web_stop_timer, (int id), { Module.showPage.stopTimer(id); });
+EM_JS(double, web_utc_ms_of_day, (), { return Date.now() % 86400000; });
+EM_JS(double, web_device_pixel_ratio, (), { return window.devicePixelRatio || 1; });
+EM_JS(void, web_put_pixels, (const std::uint8_t* rgba, int width, int height), {
+    Module.showPage.putPixels(HEAPU8.subarray(rgba, rgba + width * height * 4), width, height);
+});
+EM_JS(void, web_open_tune, (int id, const std::uint8_t* bytes, int size), {
+    Module.showPage.openTune(id, HEAPU8.slice(bytes, bytes + size));
+});
+EM_JS(void, web_play_tune, (int id), { Module.showPage.playTune(id); });
+// clang-format on
+
+namespace {
+
+// The system's button-face colour.
+constexpr std::uint8_t kButtonFace[3] = {0xF0, 0xF0, 0xF0};
+
+// An opened tune: its bytes are in the page, under `id`.
+class WebSequence final : public Sequence {
+public:
+    explicit WebSequence(int id) : m_id(id) {}
+    void Play() override { web_play_tune(m_id); }
+
+private:
+    int m_id;
+};
+
+}  // namespace
+
+WebPlatform::WebPlatform() : m_music(*this) {}
+
+void WebPlatform::SetApplicationTitle(std::string_view /*cp932*/) {
+    // The page has no taskbar entry; the title captions the error boxes,
+    // which are handed it with each box.
+}
+
+void WebPlatform::Attach(const FormView& form, PlatformEvents& events) {
+    m_form = &form;
+    m_events = &events;
+}
+
+void WebPlatform::ShowMainWindow() {
+    const Size size = FittedClientSize(*m_form, m_form->ClientSize());
+    web_show_window(size.width, size.height);
+    Paint();
+}
+
+bool WebPlatform::StartTimer(TimerId id, std::uint32_t interval_ms) {
+    web_start_timer(static_cast<int>(id), static_cast<int>(interval_ms));
+    return true;
+}
+
+void WebPlatform::StopTimer(TimerId id) { web_stop_timer(static_cast<int>(id)); }
+
+void WebPlatform::SetTitle(std::string_view cp932) {
+    web_set_title(cp932.data(), static_cast<int>(cp932.size()));
+}
+
+void WebPlatform::ShowErrorBox(std::string_view caption_cp932, std::string_view text_cp932) {
+    web_error_box(caption_cp932.data(), static_cast<int>(caption_cp932.size()), text_cp932.data(),
+                  static_cast<int>(text_cp932.size()));
+}
+
+TimeOfDay WebPlatform::UtcTimeOfDay() {
+    const auto ms = static_cast<std::uint32_t>(web_utc_ms_of_day());
+    return TimeOfDay{
+        static_cast<std::uint16_t>(ms / 3'600'000), static_cast<std::uint16_t>(ms / 60'000 % 60),
+        static_cast<std::uint16_t>(ms / 1000 % 60), static_cast<std::uint16_t>(ms % 1000)};
+}
+
+int WebPlatform::PixelsPerInch() { return static_cast<int>(web_device_pixel_ratio() * 96.0 + 0.5); }
+
+int WebPlatform::MeasureTextHeight(const FontSpec& font) { return std::abs(font.height); }
+
+void WebPlatform::LowerCase(std::string& text) { cp932::LowerLatinLetters(text); }
+
+void WebPlatform::Press(MouseButton button) { m_click.Press(button); }
+
+void WebPlatform::DoublePress(MouseButton button) { m_click.DoublePress(button); }
+
+void WebPlatform::Release(MouseButton button, std::int32_t x, std::int32_t y) {
+    if (m_form != nullptr && m_click.Release(button, *m_form, x, y)) m_events->OnImageClick();
+    RepaintIfRequested();
+}
+
+void WebPlatform::Tick(TimerId id) {
+    if (m_events != nullptr) m_events->OnTimer(id);
+    RepaintIfRequested();
+}
+
+void WebPlatform::RepaintIfRequested() {
+    if (!m_repaint) return;
+    m_repaint = false;
+    Paint();
+}
+
+void WebPlatform::Paint() {
+    if (m_form == nullptr) return;
+    const Size size = FittedClientSize(*m_form, m_form->ClientSize());
+    if (size.width <= 0 || size.height <= 0) return;
+    const auto width = static_cast<std::size_t>(size.width);
+    const auto height = static_cast<std::size_t>(size.height);
+    m_rgba.resize(width * height * 4);
+    for (std::size_t i = 0; i < m_rgba.size(); i += 4) {
+        m_rgba[i] = kButtonFace[0];
+        m_rgba[i + 1] = kButtonFace[1];
+        m_rgba[i + 2] = kButtonFace[2];
+        m_rgba[i + 3] = 0xFF;
+    }
+    const Bounds area = PictureDestination(*m_form);
+    const PixelRows* rows = m_form->Picture();
+    if (rows != nullptr && area.width > 0 && area.height > 0) {
+        std::vector<std::size_t> offsets(static_cast<std::size_t>(area.width));
+        NearestColumnOffsets(*rows, offsets);
+        for (int y = 0; y < area.height; ++y) {
+            const int cy = area.top + y;
+            if (cy < 0 || cy >= size.height) continue;
+            const std::uint8_t* row = NearestRow(*rows, y, area.height);
+            for (int x = 0; x < area.width; ++x) {
+                const int cx = area.left + x;
+                if (cx < 0 || cx >= size.width) continue;
+                // Rows hold blue, green, red.
+                const std::uint8_t* bgr = row + offsets[static_cast<std::size_t>(x)];
+                std::uint8_t* out =
+                    &m_rgba[(static_cast<std::size_t>(cy) * width + static_cast<std::size_t>(cx)) *
+                            4];
+                out[0] = bgr[2];
+                out[1] = bgr[1];
+                out[2] = bgr[0];
+            }
+        }
+    }
+    web_put_pixels(m_rgba.data(), size.width, size.height);
+}
+
+std::unique_ptr<Sequence> WebPlatform::Open(const std::string& path) {
+    static int next_id = 0;
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) return nullptr;
+    std::vector<std::uint8_t> bytes;
+    std::uint8_t buffer[4096];
+    std::size_t got = 0;
+    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
+        bytes.insert(bytes.end(), buffer, buffer + got);
+    }
+    std::fclose(file);
+    const int id = ++next_id;
+    web_open_tune(id, bytes.data(), static_cast<int>(bytes.size()));
+    return std::make_unique<WebSequence>(id);
+}

@@ -1,0 +1,33 @@
+"""Serves a folder on 127.0.0.1 with the types the show's page needs.
+
+usage: python3 serve.py FOLDER PORT  (port 0: any free one, printed)
+"""
+import functools
+import http.server
+import sys
+
+
+class Handler(http.server.SimpleHTTPRequestHandler):
+    extensions_map = {
+        **http.server.SimpleHTTPRequestHandler.extensions_map,
+        ".wasm": "application/wasm",
+        ".js": "text/javascript",
+        ".mid": "audio/midi",
+        ".sf2": "application/octet-stream",
+    }
+
+    def log_message(self, format, *args):  # noqa: A002 - the base class's name
+        if "-q" not in sys.argv:
+            super().log_message(format, *args)
+
+
+def main():
+    folder, port = sys.argv[1], int(sys.argv[2])
+    handler = functools.partial(Handler, directory=folder)
+    with http.server.ThreadingHTTPServer(("127.0.0.1", port), handler) as server:
+        print(f"http://127.0.0.1:{server.server_address[1]}/", flush=True)
+        server.serve_forever()
+
+
+if __name__ == "__main__":
+    main()

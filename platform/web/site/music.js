@@ -1,0 +1,104 @@
+// The tune: FluidSynth (js-synthesizer) in an AudioWorklet with the TimGM6mb
+// soundfont, at the desktop player's gain. Every failure is silent.
+'use strict';
+
+// FluidSynth's synth.gain, as the desktop player sets it.
+const kSynthGain = 0.68;
+// The output never goes above -2 dBFS: a soft ceiling that passes everything
+// up to -3 dBFS unchanged and bends the rare peaks above it towards -2 dBFS.
+// Without oversampling the output is the curve's own values, none above it.
+const kCeiling = Math.pow(10, -2 / 20);
+const kKnee = Math.pow(10, -3 / 20);
+
+function CeilingCurve() {
+    const points = 8193;
+    const curve = new Float32Array(points);
+    for (let i = 0; i < points; ++i) {
+        const x = (i / (points - 1)) * 2 - 1;
+        const a = Math.abs(x);
+        const y = a <= kKnee ? a : kKnee + (kCeiling - kKnee) * Math.tanh((a - kKnee) / (kCeiling - kKnee));
+        curve[i] = Math.sign(x) * y;
+    }
+    return curve;
+}
+
+class ShowMusic {
+    constructor() {
+        this.context = null;
+        this.ready = null;
+        this.synth = null;
+        this.analyser = null;
+        this.tunes = new Map();
+        this.playing = false;
+    }
+
+    open(id, bytes) {
+        this.tunes.set(id, bytes);
+    }
+
+    opened() {
+        return this.tunes.size > 0;
+    }
+
+    // Starts the tune unless it is playing. Called within the click, whose
+    // gesture lets the AudioContext run.
+    play(id) {
+        try {
+            const bytes = this.tunes.get(id);
+            if (bytes === undefined || this.playing) return;
+            this.playing = true;
+            if (this.context === null) {
+                this.context = new AudioContext();
+                this.ready = this.load();
+            }
+            this.context.resume().catch(() => {});
+            this.ready
+                .then(() => this.synth.addSMFDataToPlayer(bytes.slice().buffer))
+                .then(() => this.synth.playPlayer())
+                .then(() => this.synth.waitForPlayerStopped())
+                .then(() => this.synth.waitForVoicesStopped())
+                .catch(() => {})
+                .finally(() => {
+                    this.playing = false;
+                });
+        } catch (e) {
+            this.playing = false;
+        }
+    }
+
+    async load() {
+        const context = this.context;
+        await context.audioWorklet.addModule('libfluidsynth-2.4.6.js');
+        await context.audioWorklet.addModule('js-synthesizer.worklet.min.js');
+        const synth = new JSSynth.AudioWorkletNodeSynthesizer();
+        synth.init(context.sampleRate, {initialGain: kSynthGain});
+        const node = synth.createAudioNode(context);
+        const ceiling = new WaveShaperNode(context, {curve: CeilingCurve(), oversample: 'none'});
+        this.analyser = new AnalyserNode(context, {fftSize: 2048});
+        node.connect(ceiling);
+        ceiling.connect(this.analyser);
+        this.analyser.connect(context.destination);
+        const response = await fetch('TimGM6mb.sf2');
+        if (!response.ok) throw new Error('no soundfont');
+        await synth.loadSFont(await response.arrayBuffer());
+        this.synth = synth;
+    }
+
+    // The page is hidden or shown again: the tune waits with the show.
+    suspend() {
+        if (this.context !== null) this.context.suspend().catch(() => {});
+    }
+    resume() {
+        if (this.context !== null) this.context.resume().catch(() => {});
+    }
+
+    // The output's level just now, in dBFS (RMS of the last 2048 samples).
+    level() {
+        if (this.analyser === null) return -Infinity;
+        const samples = new Float32Array(this.analyser.fftSize);
+        this.analyser.getFloatTimeDomainData(samples);
+        let sum = 0;
+        for (const s of samples) sum += s * s;
+        return 10 * Math.log10(sum / samples.length);
+    }
+}

@@ -1,0 +1,205 @@
+// The page around the show's program: the data put into its file system, the
+// canvas, the title, the error boxes, the timers, the clicks, the tune and
+// the files a user drops or chooses.
+'use strict';
+
+(function () {
+    const kFolder = '[]';
+    const kPicture = ',,,,;,,.bmp';
+    const kTune = ',,,,;,,.mid';
+
+    const canvas = document.getElementById('picture');
+    const context2d = canvas.getContext('2d');
+    const decoder = new TextDecoder('shift_jis');
+    const music = new ShowMusic();
+    let program = null;
+    let running = false;  // inside a call into the program
+    let timeout = null;
+
+    // Each tick as [timer, ms on the page's clock], for measuring a show.
+    const tickLog = [];
+    const clickLog = [];
+    const scheduler = new ShowScheduler(() => performance.now(), (id) => {
+        tickLog.push([id, performance.now()]);
+        program._web_tick(id);
+    });
+
+    function Decode(bytes) {
+        return decoder.decode(bytes);
+    }
+
+    function Reschedule() {
+        if (timeout !== null) clearTimeout(timeout);
+        timeout = null;
+        const delay = scheduler.delay();
+        if (delay !== null) timeout = setTimeout(RunTimers, delay);
+    }
+
+    function RunTimers() {
+        timeout = null;
+        running = true;
+        try {
+            scheduler.runDue();
+        } finally {
+            running = false;
+            Reschedule();
+        }
+    }
+
+    // Calls into the program from an event, then sets the next timer.
+    function Call(f) {
+        running = true;
+        try {
+            f();
+        } finally {
+            running = false;
+            Reschedule();
+        }
+    }
+
+    function BoxOpen() {
+        return document.querySelector('dialog.error-box[open]') !== null;
+    }
+
+    // The program's calls.
+    const page = {
+        showWindow(width, height) {
+            canvas.width = width;
+            canvas.height = height;
+            HoldSize();
+            canvas.hidden = false;
+        },
+        setTitle(bytes) {
+            // Spaces stay visible in the tab: the title's rules would collapse them.
+            document.title = Decode(bytes).replace(/ /g, '\u00a0');
+        },
+        errorBox(caption, text) {
+            const box = document.getElementById('error-box').content.firstElementChild.cloneNode(true);
+            box.querySelector('.caption').textContent = Decode(caption);
+            box.querySelector('.text').textContent = Decode(text);
+            box.addEventListener('close', () => box.remove());
+            document.body.appendChild(box);
+            box.showModal();
+        },
+        startTimer(id, interval) {
+            scheduler.start(id, interval);
+            if (!running) Reschedule();
+        },
+        stopTimer(id) {
+            scheduler.stop(id);
+            if (!running) Reschedule();
+        },
+        putPixels(rgba, width, height) {
+            const image = new ImageData(width, height);
+            image.data.set(rgba);
+            context2d.putImageData(image, 0, 0);
+        },
+        openTune(id, bytes) {
+            music.open(id, bytes);
+        },
+        playTune(id) {
+            music.play(id);
+        },
+    };
+
+    // The canvas keeps its size in device pixels, as the window keeps its
+    // fitted size: a zoom changes only its size in CSS pixels.
+    function HoldSize() {
+        const ratio = window.devicePixelRatio || 1;
+        canvas.style.width = canvas.width / ratio + 'px';
+        canvas.style.height = canvas.height / ratio + 'px';
+    }
+    window.addEventListener('resize', HoldSize);
+
+    function ClientPoint(event) {
+        const rect = canvas.getBoundingClientRect();
+        return [
+            Math.floor(((event.clientX - rect.left) * canvas.width) / rect.width),
+            Math.floor(((event.clientY - rect.top) * canvas.height) / rect.height),
+        ];
+    }
+
+    canvas.addEventListener('mousedown', (event) => {
+        if (program === null || BoxOpen()) return;
+        // The second press of a double click is no press.
+        if (event.detail === 2) {
+            Call(() => program._web_double_press(event.button));
+        } else {
+            Call(() => program._web_press(event.button));
+        }
+    });
+    // A release anywhere ends the press; only one over the picture clicks.
+    window.addEventListener('mouseup', (event) => {
+        if (program === null || BoxOpen()) return;
+        const [x, y] = event.target === canvas ? ClientPoint(event) : [-1, -1];
+        clickLog.push(performance.now());
+        Call(() => program._web_release(event.button, x, y));
+    });
+    canvas.addEventListener('contextmenu', (event) => event.preventDefault());
+
+    // A hidden page gets few ticks: the show waits, tune and all, and goes on
+    // from where it stood when the page is shown again.
+    document.addEventListener('visibilitychange', () => {
+        if (document.hidden) {
+            scheduler.pause();
+            music.suspend();
+        } else {
+            scheduler.resume();
+            music.resume();
+        }
+        Reschedule();
+    });
+
+    // A dropped or chosen file takes the place of the picture or the tune in
+    // the folder for their next load: a Standard MIDI File replaces the tune,
+    // any other file the picture.
+    async function Replace(file) {
+        if (program === null) return;
+        const bytes = new Uint8Array(await file.arrayBuffer());
+        const isTune = bytes.length >= 4 && String.fromCharCode(...bytes.subarray(0, 4)) === 'MThd';
+        const name = isTune ? kTune : kPicture;
+        program.FS.writeFile(kFolder + '/' + name, bytes);
+        // The tune is opened once, at the first click, as on the desktop.
+        let note = ' is the picture from its next load.';
+        if (isTune) note = music.opened() ? ' came after the tune was opened: it is not played.' :
+                                            ' is the tune the click starts.';
+        document.getElementById('replaced').textContent = file.name + note;
+    }
+    document.getElementById('choose').addEventListener('change', (event) => {
+        for (const file of event.target.files) Replace(file);
+    });
+    document.addEventListener('dragover', (event) => event.preventDefault());
+    document.addEventListener('drop', (event) => {
+        event.preventDefault();
+        for (const file of event.dataTransfer.files) Replace(file);
+    });
+
+    async function Fetch(name) {
+        try {
+            const response = await fetch(encodeURIComponent(kFolder) + '/' + encodeURIComponent(name));
+            return response.ok ? new Uint8Array(await response.arrayBuffer()) : null;
+        } catch (e) {
+            return null;
+        }
+    }
+
+    async function Start() {
+        const [picture, tune] = await Promise.all([Fetch(kPicture), Fetch(kTune)]);
+        const module = await createShowModule({showPage: page});
+        module.FS.mkdir(kFolder);
+        // A file the server lacks is missing here too, with the same errors.
+        if (picture !== null) module.FS.writeFile(kFolder + '/' + kPicture, picture);
+        if (tune !== null) module.FS.writeFile(kFolder + '/' + kTune, tune);
+        program = module;
+        Call(() => module.callMain([]));
+    }
+
+    // For the page's tests and for whoever looks: how the show is doing.
+    window.flickerShow = {
+        started: Start(),
+        ticks: () => ({handled: scheduler.handled.slice(), missed: scheduler.missed.slice()}),
+        log: () => ({ticks: tickLog.slice(), releases: clickLog.slice()}),
+        audioState: () => (music.context === null ? 'none' : music.context.state),
+        level: () => music.level(),
+    };
+})();

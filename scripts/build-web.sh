@@ -1,0 +1,64 @@
+#!/bin/sh
+# Installs what is missing (apt-get, then npm ci) and builds the show's web
+# page into build-web/site/: the page, the program in WebAssembly and its JS,
+# the synthesizer, the soundfont, the default picture and tune, and the
+# licences of what the site ships. SHOW_BUILD_JOBS limits the build's jobs.
+set -eu
+cd "$(dirname "$0")/.."
+sh scripts/install-deps.sh $(grep -hv '^#' scripts/packages.txt scripts/packages-web.txt)
+command -v npm >/dev/null || sh scripts/install-deps.sh npm
+jobs=${SHOW_BUILD_JOBS:+-j$SHOW_BUILD_JOBS}
+
+web=platform/web
+if [ ! -d "$web/node_modules/js-synthesizer" ] ||
+    [ "$web/package-lock.json" -nt "$web/node_modules/.package-lock.json" ]; then
+    (cd "$web" && npm ci --no-audit --no-fund)
+fi
+
+# The program, compiled by Emscripten (its acorn comes from Debian's node path).
+export NODE_PATH=/usr/share/nodejs
+emcmake cmake -S . -B build-web/wasm -G Ninja -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_CXX_FLAGS=-fexceptions -DSHOW_WARNINGS_AS_ERRORS=ON \
+    -DSHOW_BUILD_TOOLS=OFF -DSHOW_BUILD_TESTS=OFF >/dev/null
+cmake --build build-web/wasm $jobs --target show_web
+# The default data's writer, and replay for the page's tests, built for this
+# machine.
+cmake -S . -B build-web/host -G Ninja -DSHOW_BUILD_TESTS=OFF >/dev/null
+cmake --build build-web/host $jobs --target default_data replay
+
+site=build-web/site
+rm -rf "$site"
+mkdir -p "$site/licences"
+cp "$web"/site/index.html "$web"/site/page.js "$web"/site/scheduler.js "$web"/site/music.js "$site/"
+cp build-web/wasm/platform/web/flicker.js build-web/wasm/platform/web/flicker.wasm "$site/"
+synth=$web/node_modules/js-synthesizer
+cp "$synth/dist/js-synthesizer.min.js" "$synth/dist/js-synthesizer.worklet.min.js" \
+    "$synth/externals/libfluidsynth-2.4.6.js" "$site/"
+cp /usr/share/sounds/sf2/TimGM6mb.sf2 "$site/"
+build-web/host/tools/default_data "$site"
+cp "$synth/externals/LICENSE.fluidsynth.txt" "$site/licences/FluidSynth-LGPL-2.1.txt"
+cp "$synth/LICENSE" "$site/licences/js-synthesizer-BSD-3-Clause.txt"
+cp /usr/share/common-licenses/GPL-2 "$site/licences/TimGM6mb-GPL-2.txt"
+# (a system that leaves out packages' documents has no copyright file)
+copyright=/usr/share/doc/timgm6mb-soundfont/copyright
+if [ -f "$copyright" ]; then
+    cp "$copyright" "$site/licences/TimGM6mb-copyright.txt"
+else
+    echo "TimGM6mb: GPL-2 (TimGM6mb-GPL-2.txt); Debian source package timgm6mb-soundfont." \
+        >"$site/licences/TimGM6mb-copyright.txt"
+fi
+cat >"$site/licences/README.txt" <<'TEXT'
+What this site ships besides its own files, and under which licence:
+
+- libfluidsynth-2.4.6.js: FluidSynth compiled to WebAssembly, LGPL-2.1
+  (FluidSynth-LGPL-2.1.txt). Its source: the FluidSynth project's release 2.4.6,
+  built as shipped in the npm package js-synthesizer 1.11.0.
+- js-synthesizer.min.js, js-synthesizer.worklet.min.js: js-synthesizer 1.11.0,
+  BSD-3-Clause (js-synthesizer-BSD-3-Clause.txt); its source is in the npm
+  package js-synthesizer 1.11.0.
+- TimGM6mb.sf2: the TimGM6mb soundfont, GPL-2 (TimGM6mb-GPL-2.txt and
+  TimGM6mb-copyright.txt). The soundfont file is its own source; it comes from
+  Debian's package timgm6mb-soundfont (source package timgm6mb-soundfont,
+  from Debian's archive: apt-get source timgm6mb-soundfont).
+TEXT
+echo "Built the site in $site"

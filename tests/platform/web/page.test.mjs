@@ -1,0 +1,275 @@
+// The show's web page in headless Chromium, served on 127.0.0.1: the canvas
+// against replay's frames, the flicker, the title, the tune, the error box.
+// SHOW_WEB_SITE and SHOW_REPLAY name the built site and replay.
+import assert from 'node:assert';
+import {spawn, execFileSync} from 'node:child_process';
+import {cpSync, mkdtempSync, readFileSync, readdirSync, rmSync, symlinkSync, mkdirSync, writeFileSync} from 'node:fs';
+import {createRequire} from 'node:module';
+import {tmpdir} from 'node:os';
+import path from 'node:path';
+import {after, before, test} from 'node:test';
+import {fileURLToPath} from 'node:url';
+
+const here = path.dirname(fileURLToPath(import.meta.url));
+const root = path.resolve(here, '../../..');
+const {chromium} = createRequire(path.join(root, 'platform/web/'))('playwright-core');
+const site = path.resolve(process.env.SHOW_WEB_SITE ?? path.join(root, 'build-web/site'));
+const replay = path.resolve(process.env.SHOW_REPLAY ?? path.join(root, 'build-web/host/tools/replay'));
+const kFolder = '[]';
+const kPicture = ',,,,;,,.bmp';
+
+const work = mkdtempSync(path.join(tmpdir(), 'show-web-'));
+let server = null;
+let origin = null;
+
+// A site folder that links to the built one; `picture` replaces the default
+// picture (null: none on the server).
+function Site(name, picture) {
+    const dir = path.join(work, name);
+    mkdirSync(path.join(dir, kFolder), {recursive: true});
+    for (const entry of readdirSync(site)) {
+        if (entry !== kFolder) symlinkSync(path.join(site, entry), path.join(dir, entry));
+    }
+    for (const entry of readdirSync(path.join(site, kFolder))) {
+        if (entry !== kPicture) symlinkSync(path.join(site, kFolder, entry), path.join(dir, kFolder, entry));
+    }
+    if (picture !== null) writeFileSync(path.join(dir, kFolder, kPicture), picture);
+    return `${origin}/${name}/`;
+}
+
+before(async () => {
+    server = spawn('python3', [path.join(root, 'platform/web/serve.py'), work, '0', '-q'],
+                   {stdio: ['ignore', 'pipe', 'inherit']});
+    origin = await new Promise((resolve, reject) => {
+        server.stdout.once('data', (data) => resolve(String(data).trim().replace(/\/$/, '')));
+        server.once('exit', () => reject(new Error('the server did not start')));
+    });
+});
+
+after(() => {
+    if (server !== null) server.kill();
+    rmSync(work, {recursive: true, force: true});
+});
+
+// A fresh browser whose every request must stay on the test's server.
+async function Open(url, scale = 1) {
+    const profile = mkdtempSync(path.join(work, 'profile-'));
+    const browser = await chromium.launchPersistentContext(profile, {
+        headless: false,  // the flag below, as given
+        executablePath: '/usr/bin/chromium',
+        args: ['--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
+               '--disable-background-networking', '--disable-component-update', '--disable-sync'],
+        viewport: {width: 800, height: 600},
+        deviceScaleFactor: scale,
+    });
+    const stray = [];
+    await browser.route('**/*', (route) => {
+        const u = route.request().url();
+        if (u.startsWith(origin + '/') || u.startsWith('data:')) return route.continue();
+        stray.push(u);
+        return route.abort();
+    });
+    const page = browser.pages()[0] ?? await browser.newPage();
+    const errors = [];
+    page.on('pageerror', (e) => errors.push(e.message));
+    await page.goto(url);
+    await page.evaluate(() => window.flickerShow.started);
+    return {
+        page,
+        async close() {
+            await browser.close();
+            assert.deepStrictEqual(stray, [], 'requests left 127.0.0.1');
+            assert.deepStrictEqual(errors, [], 'errors in the page');
+        },
+    };
+}
+
+// The canvas, 400 x 400, each pixel's red, green and blue in their high four
+// bits as one 12-bit code.
+function HighBits(page) {
+    return page.evaluate(() => {
+        const canvas = document.getElementById('picture');
+        const d = canvas.getContext('2d').getImageData(0, 0, canvas.width, canvas.height).data;
+        const codes = [];
+        for (let i = 0; i < d.length; i += 4) {
+            codes.push(String.fromCharCode(((d[i] >> 4) << 8) | ((d[i + 1] >> 4) << 4) | (d[i + 2] >> 4)));
+        }
+        return [canvas.width, canvas.height, codes.join('')];
+    });
+}
+
+function FullPixels(page) {
+    return page.evaluate(() => {
+        const c = document.getElementById('picture');
+        return Array.from(c.getContext('2d').getImageData(0, 0, c.width, c.height).data).join(',');
+    });
+}
+
+// A replay frame (400 x 400, 24 bits, bottom-up) in the same codes.
+function FrameHighBits(file) {
+    const b = readFileSync(file);
+    const offset = b.readUInt32LE(10);
+    const width = b.readInt32LE(18);
+    const height = b.readInt32LE(22);
+    const stride = Math.ceil((width * 3) / 4) * 4;
+    const codes = [];
+    for (let y = 0; y < height; ++y) {
+        const row = offset + (height - 1 - y) * stride;
+        for (let x = 0; x < width; ++x) {
+            const p = row + x * 3;
+            codes.push(String.fromCharCode(((b[p + 2] >> 4) << 8) | ((b[p + 1] >> 4) << 4) | (b[p] >> 4)));
+        }
+    }
+    return [width, height, codes.join('')];
+}
+
+// Runs replay in a folder holding `picture` (null: none); its trace's lines
+// and the frames folder.
+function Replay(name, picture, args) {
+    const dir = path.join(work, 'replay-' + name);
+    mkdirSync(path.join(dir, kFolder), {recursive: true});
+    if (picture !== null) writeFileSync(path.join(dir, kFolder, kPicture), picture);
+    const frames = path.join(dir, 'frames');
+    const trace = execFileSync(replay, ['--dir', dir, '--frames', frames, ...args]).toString();
+    return {lines: trace.split('\n'), frames};
+}
+
+function Frame(frames, step) {
+    const name = readdirSync(frames).find((f) => f.endsWith(`-step${String(step).padStart(4, '0')}.bmp`));
+    return FrameHighBits(path.join(frames, name));
+}
+
+// The first error box's text in replay's trace, decoded.
+function ReplayErrorText(lines) {
+    const line = lines.find((l) => / error /.test(l));
+    return new TextDecoder('shift_jis').decode(Buffer.from(line.split(' ')[2], 'hex'));
+}
+
+function SameHighBits(actual, expected, what) {
+    assert.strictEqual(actual[0], expected[0], `${what}: width`);
+    assert.strictEqual(actual[1], expected[1], `${what}: height`);
+    let differ = 0;
+    for (let i = 0; i < actual[2].length; ++i) differ += actual[2][i] !== expected[2][i];
+    assert.strictEqual(differ, 0, `${what}: ${differ} pixels differ in their high four bits`);
+}
+
+const defaultPicture = () => readFileSync(path.join(site, kFolder, kPicture));
+
+const Boxes = (page) => page.evaluate(() => Array.from(document.querySelectorAll('dialog[open]'), (d) => ({
+    caption: d.querySelector('.caption').textContent,
+    text: d.querySelector('.text').textContent,
+    buttons: Array.from(d.querySelectorAll('button'), (b) => b.textContent),
+    icon: d.querySelector('svg.stop') !== null,
+})));
+const Ticks = (page) => page.evaluate(() => window.flickerShow.ticks());
+
+test('the default picture stretched over the canvas, flickering, under a blank title', async () => {
+    const {frames} = Replay('start', defaultPicture(), ['--until', '0']);
+    const show = await Open(Site('start', defaultPicture()));
+    try {
+        assert.strictEqual(await show.page.title(), '');
+        SameHighBits(await HighBits(show.page), Frame(frames, 0), 'at start');
+        const before = await FullPixels(show.page);
+        await show.page.waitForFunction((n) => window.flickerShow.ticks().handled[1] >= n,
+                                        (await Ticks(show.page)).handled[1] + 2);
+        assert.notStrictEqual(await FullPixels(show.page), before, 'the flicker changed nothing');
+        assert.strictEqual(await show.page.title(), '');
+    } finally {
+        await show.close();
+    }
+});
+
+test('at 125 % the canvas holds a 500 x 500 area in device pixels, shown at 400 x 400', async () => {
+    const show = await Open(Site('scaled', defaultPicture()), 1.25);
+    try {
+        const shown = await show.page.evaluate(() => {
+            const c = document.getElementById('picture');
+            const r = c.getBoundingClientRect();
+            return [c.width, c.height, r.width, r.height];
+        });
+        assert.deepStrictEqual(shown, [500, 500, 400, 400]);
+        // Nearest pixel: picture column x * 400 / 500 in area column x.
+        const [, , codes] = await HighBits(show.page);
+        const picture = Frame(Replay('scaled', defaultPicture(), ['--until', '0']).frames, 0)[2];
+        let differ = 0;
+        for (let y = 0; y < 500; ++y) {
+            for (let x = 0; x < 500; ++x) {
+                differ += codes[y * 500 + x] !== picture[Math.floor((y * 400) / 500) * 400 + Math.floor((x * 400) / 500)];
+            }
+        }
+        assert.strictEqual(differ, 0, `${differ} pixels differ from the picture stretched by nearest pixel`);
+    } finally {
+        await show.close();
+    }
+});
+
+test('a missing picture: the open-error box over a button-face area; the flicker goes on', async () => {
+    const {lines} = Replay('missing', null, ['--until', '0']);
+    const show = await Open(Site('missing', null));
+    try {
+        const boxes = await Boxes(show.page);
+        assert.deepStrictEqual(boxes, [{caption: 'Project1', text: ReplayErrorText(lines), buttons: ['OK'], icon: true}]);
+        const pixels = (await FullPixels(show.page)).split(',').map(Number);
+        assert.ok(pixels.every((v, i) => (i % 4 === 3 ? v === 255 : v === 240)), 'not all button-face');
+        const ticks = (await Ticks(show.page)).handled[1];
+        await show.page.waitForFunction((n) => window.flickerShow.ticks().handled[1] >= n, ticks + 2);
+        // The box takes the clicks: the show does not start under it.
+        await show.page.mouse.click(200, 200);
+        assert.strictEqual(await show.page.evaluate(() => window.flickerShow.audioState()), 'none');
+        await show.page.click('dialog[open] button');
+        assert.deepStrictEqual(await Boxes(show.page), []);
+    } finally {
+        await show.close();
+    }
+});
+
+test('a chosen file replaces the picture at its next load; the show goes on behind the box', async () => {
+    const bad = Buffer.from('not a picture at all');
+    const badFile = path.join(work, 'bad.bmp');
+    writeFileSync(badFile, bad);
+    const {lines} = Replay('chosen', defaultPicture(), ['--click', '0', '--replace', '1000', badFile, '--until', '25000']);
+    const show = await Open(Site('chosen', defaultPicture()));
+    try {
+        await show.page.setInputFiles('#choose', badFile);
+        await show.page.mouse.click(200, 200);
+        // Step 8 reloads the picture: the box comes, and the flicker and the
+        // steps go on behind it.
+        await show.page.waitForSelector('dialog[open]', {timeout: 30000});
+        assert.strictEqual((await Ticks(show.page)).handled[0], 8);
+        assert.deepStrictEqual(await Boxes(show.page),
+                               [{caption: 'Project1', text: ReplayErrorText(lines), buttons: ['OK'], icon: true}]);
+        const before = await FullPixels(show.page);
+        await show.page.waitForFunction(() => window.flickerShow.ticks().handled[0] >= 9, null, {timeout: 5000});
+        assert.notStrictEqual(await FullPixels(show.page), before, 'the flicker stopped behind the box');
+    } finally {
+        await show.close();
+    }
+});
+
+test('a full show: the tune, the glitch title, and replay\'s frames at every non-random step', async () => {
+    const {frames} = Replay('full', defaultPicture(), ['--click', '0', '--until', '105000']);
+    const show = await Open(Site('full', defaultPicture()));
+    try {
+        await show.page.mouse.click(200, 200);
+        await show.page.waitForFunction(() => window.flickerShow.level() > -60, null, {timeout: 10000});
+        assert.strictEqual(await show.page.evaluate(() => window.flickerShow.audioState()), 'running');
+        const deterministic = [1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 25, 26, 27, 28, 29, 30, 31, 32, 33, 34];
+        const glitch = /^(\u00a0{1,30})\uff1a\1\uff1b$/;
+        for (const step of deterministic) {
+            await show.page.waitForFunction((n) => window.flickerShow.ticks().handled[0] >= n, step,
+                                            {timeout: 60000});
+            SameHighBits(await HighBits(show.page), Frame(frames, step), `step ${step}`);
+            if (step === 10) {
+                // 31 s after the click
+                await show.page.waitForTimeout(1000);
+                assert.match(await show.page.title(), glitch);
+            }
+        }
+        const ticks = await Ticks(show.page);
+        console.log(`# a full show: ${ticks.handled[0]} steps, ${ticks.handled[1]} flicker ticks handled, ` +
+                    `${ticks.missed[1]} missed`);
+        assert.strictEqual(ticks.missed[0], 0, 'a step was missed');
+    } finally {
+        await show.close();
+    }
+});
