@@ -40,6 +40,12 @@ debootstrap --variant=minbase --include=git,make,ca-certificates bookworm "$root
     http://deb.debian.org/debian >"$fresh/debootstrap.log" 2>&1 ||
     { tail -n 20 "$fresh/debootstrap.log"; exit 1; }
 cp /etc/resolv.conf "$root/etc/resolv.conf"
+# The machine's own certificate authorities, for a network that inspects
+# TLS (npm's registry is reached over https).
+if [ -d /usr/local/share/ca-certificates ]; then
+    cp -a /usr/local/share/ca-certificates/. "$root/usr/local/share/ca-certificates/"
+    chroot "$root" update-ca-certificates >/dev/null 2>&1 || true
+fi
 cat >"$root/etc/apt/sources.list" <<'EOF'
 deb http://deb.debian.org/debian bookworm main
 deb http://deb.debian.org/debian bookworm-updates main
@@ -61,6 +67,7 @@ status=0
 chroot "$root" /usr/bin/env -i HOME=/root TERM=dumb LANG=C.UTF-8 \
     PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
     SHOW_FORCE_NO_32BIT="${SHOW_FORCE_NO_32BIT:-0}" \
+    NODE_EXTRA_CA_CERTS=/etc/ssl/certs/ca-certificates.crt \
     sh -c 'cd /work/main && ./test.sh' >"$fresh/test.log" 2>&1 || status=$?
 grep '^=== \|^32-bit path' "$fresh/test.log" || true
 echo "== fresh Debian 12: exit status $status after $(($(date +%s) - start)) s"
