@@ -79,6 +79,19 @@ struct Win32Platform::Windows {
 
 namespace {
 
+// The resource of a built-in icon; 0 for the system's default size, else that
+// square size.
+HICON LoadBuiltInIcon(HINSTANCE instance, IconId id, int size) {
+    WORD resource = 0;
+    switch (id) {
+        case IconId::Transparent16:
+            resource = kTransparentIcon;
+            break;
+    }
+    return static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(resource), IMAGE_ICON, size,
+                                         size, size == 0 ? LR_DEFAULTSIZE : 0));
+}
+
 bool RegisterWindowClass(HINSTANCE instance, const wchar_t* name, WNDPROC proc, UINT style,
                          bool with_icon) {
     WNDCLASSEXW wc{};
@@ -90,11 +103,9 @@ bool RegisterWindowClass(HINSTANCE instance, const wchar_t* name, WNDPROC proc, 
     wc.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
     wc.lpszClassName = name;
     if (with_icon) {
-        wc.hIcon = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(kTransparentIcon),
-                                                 IMAGE_ICON, 0, 0, LR_DEFAULTSIZE));
-        wc.hIconSm = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(kTransparentIcon),
-                                                   IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
-                                                   GetSystemMetrics(SM_CYSMICON), 0));
+        wc.hIcon = LoadBuiltInIcon(instance, IconId::Transparent16, 0);
+        wc.hIconSm =
+            LoadBuiltInIcon(instance, IconId::Transparent16, GetSystemMetrics(SM_CXSMICON));
     }
     // A second platform in one process finds its classes already there.
     const ATOM atom = RegisterClassExW(&wc);
@@ -107,17 +118,6 @@ HWND CreateOrThrow(DWORD ex_style, const wchar_t* class_name, DWORD style, int x
                                 nullptr, instance, data);
     if (hwnd == nullptr) throw WindowSystemRefused();
     return hwnd;
-}
-
-HICON LoadBuiltInIcon(HINSTANCE instance, IconId id, int size) {
-    WORD resource = kTransparentIcon;
-    switch (id) {
-        case IconId::Transparent16:
-            resource = kTransparentIcon;
-            break;
-    }
-    return static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(resource), IMAGE_ICON, size,
-                                         size, size == 0 ? LR_DEFAULTSIZE : 0));
 }
 
 int SystemColorIndex(SystemColor color) {
@@ -308,15 +308,14 @@ void Win32Platform::Attach(const FormView& form, PlatformEvents& events) {
 void Win32Platform::ShowMainWindow() {
     Windows& w = *m_windows;
     if (w.form == nullptr) return;
-    const int show_command = w.show_command;
     w.fitting = true;
     SetWindowPos(w.application, nullptr, 0, 0, 0, 0,
                  SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_SHOWWINDOW);
-    if (show_command == SW_SHOWMINNOACTIVE) {
+    if (w.show_command == SW_SHOWMINNOACTIVE) {
         ShowWindow(w.application, SW_SHOWMINNOACTIVE);
         return;
     }
-    ShowWindow(w.main, show_command == SW_SHOWMAXIMIZED ? SW_SHOWMAXIMIZED : SW_SHOWNORMAL);
+    ShowWindow(w.main, w.show_command == SW_SHOWMAXIMIZED ? SW_SHOWMAXIMIZED : SW_SHOWNORMAL);
     // The first size notification after showing fits the window; this fits it
     // where none came.
     w.Fit();
