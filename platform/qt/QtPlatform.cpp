@@ -10,7 +10,9 @@
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QPixmap>
+#include <QPointer>
 #include <QScreen>
+#include <QWindow>
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -22,7 +24,7 @@
 #include "app/FormDescription.h"
 #include "core/Cp932.h"
 #include "platform/qt/Cp932Text.h"
-#include "platform/qt/MusicCommands.h"
+#include "platform/qt/MusicThread.h"
 
 namespace {
 
@@ -80,7 +82,7 @@ protected:
 
 }  // namespace
 
-QtPlatform::QtPlatform(MusicCommands& music) : m_music(music) {
+QtPlatform::QtPlatform(MusicThread& music) : m_music(music) {
     // The application's own icon, for its taskbar entry.
     QApplication::setWindowIcon(BuiltInIcon(IconId::Transparent16));
     m_window.winId();  // the native window, hidden, for the layout's measurement
@@ -100,9 +102,15 @@ void QtPlatform::Attach(const FormView& form, PlatformEvents& events) {
 void QtPlatform::ShowMainWindow() {
     if (m_form == nullptr) return;
     const Bounds stored = m_form->StoredBounds();
-    m_window.move(stored.left, stored.top);
     m_window.resize(stored.width, stored.height);
     m_window.HoldFittedSize();
+    m_window.move(stored.left, stored.top);
+    // The stored position is the frame's outer corner. The native window
+    // takes the widget's geometry first, so that showing it does not set it
+    // again and turn the position back into the client area's.
+    QWindow* native = m_window.windowHandle();
+    native->resize(m_window.size());
+    native->setFramePosition(QPoint(stored.left, stored.top));
     m_window.show();
     if (m_form->Caption().empty()) ClearX11Title();
 }
@@ -141,9 +149,15 @@ void QtPlatform::ClearX11Title() {
 void QtPlatform::RequestRepaint() { m_window.update(); }
 
 void QtPlatform::ShowErrorBox(std::string_view caption_cp932, std::string_view text_cp932) {
+    // The window that was active before the box (the main window, an earlier
+    // box, or none of the program's) is active again once it is dismissed.
+    const QPointer<QWidget> active = QApplication::activeWindow();
     ErrorBox box(ToQString(caption_cp932), ToQString(text_cp932), &m_window);
     // NOTE: exec runs a nested event loop: timer ticks and repaints go on.
     box.exec();
+    if (QWidget* again = active.data(); again != nullptr && again->isVisible()) {
+        again->activateWindow();
+    }
 }
 
 void QtPlatform::SendMusicCommand(std::string_view command) { m_music.Send(command); }

@@ -9,7 +9,8 @@
 //  [X] Error box: a modal message box with the stop icon and one OK button;
 //      timers and repaints go on behind it, and further boxes stack on top.
 //  [X] Texts: code page 932 shown through iconv's converter.
-//  [X] Music: the command strings go to MusicCommands.
+//  [X] Music: the command strings go to the music's own thread; the window
+//      never waits for them.
 //  [X] Layout scaling: the display's logical vertical resolution and the
 //      window font's resolved pixel size ("ＭＳ Ｐゴシック" is IPAPGothic).
 //  [X] Clock: the system clock's UTC time of day.
@@ -27,11 +28,11 @@
 #include "platform/qt/ShowWindow.h"
 #include "platform/qt/UnsharedPixels.h"
 
-class MusicCommands;
+class MusicThread;
 
 class QtPlatform final : public Platform {
 public:
-    explicit QtPlatform(MusicCommands& music);
+    explicit QtPlatform(MusicThread& music);
 
     // Called once, when the window has first been painted.
     void OnFirstPaint(std::function<void()> painted) { m_window.OnFirstPaint(std::move(painted)); }
@@ -63,7 +64,7 @@ public:
 private:
     void ClearX11Title();
 
-    MusicCommands& m_music;
+    MusicThread& m_music;
     const FormView* m_form = nullptr;
     UnsharedPixels m_pixels;
     ShowWindow m_window;
