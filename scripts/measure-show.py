@@ -5,9 +5,11 @@ For the default picture and for a 4000 x 3000 one: the CPU time used per second
 of show while idle (flicker at 300 ms), during the show (30 ms) and after its
 last step (600 ms); resident memory at start and after the whole run; when each
 step ran against click + 3000 x v ms (worst error, drift); every flicker tick's
-gap; start-up to the first painted frame.
+gap; start-up to the first painted frame. And, as "early", a click made as soon
+as the window is painted, while the soundfont is still loading: how long the
+click's handler takes and the longest gap between flicker ticks around it.
 
-    scripts/measure-show.py [--minutes M] [--build DIR] [--pictures default,big]
+    scripts/measure-show.py [--minutes M] [--build DIR] [--pictures default,big,early]
 
 It runs build-bench's show_probe (scripts/bench.sh builds it), which is the
 program itself with a timestamp on standard error as each handler ends.
@@ -173,12 +175,35 @@ def measure(name, exe, workdir, display, minutes):
         print("  step handlers over 5 ms: " + ", ".join(f"step {v}: {d:.1f} ms" for d, v in slow))
 
 
+def measure_early_click(exe, workdir, display, repeats=5):
+    handler, gaps = [], []
+    for _ in range(repeats):
+        probe = Probe(exe, workdir, display)
+        try:
+            painted = probe.wait_for("painted")
+            subprocess.run(["xdotool", "mousemove", *map(str, CLICK_AT), "click", "1"],
+                           env=dict(os.environ, DISPLAY=display), check=True)
+            click = probe.wait_for("Image1Click.start")
+            handler.append(probe.wait_for("Image1Click") - click)
+            sleep_until(click + 2000)
+        finally:
+            probe.stop()
+        ticks = [t for t in probe.times("Timer2Timer") if painted < t < click + 2000]
+        gaps.append(max(b - a for a, b in zip(ticks, ticks[1:])))
+        time.sleep(0.5)
+    print("\nclick as soon as the window is painted, the soundfont still loading "
+          f"({repeats} runs)")
+    print("  the click's handler: " + ", ".join(f"{h:.2f}" for h in handler) + " ms")
+    print("  longest flicker gap from the first frame to click + 2 s: " +
+          ", ".join(f"{g:.1f}" for g in gaps) + " ms")
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
     parser.add_argument("--minutes", type=float, default=10, help="length of the default picture's run")
     parser.add_argument("--build", default="build-bench", help="the build with show_probe")
     parser.add_argument("--pictures", default="default,big",
-                        help="which runs: default, big or both (default,big)")
+                        help="which runs: default, big, early, as a list (default,big)")
     args = parser.parse_args()
     exe = os.path.abspath(os.path.join(args.build, "tests/bench/show_probe"))
     run_dir = os.path.join(args.build, "run")
@@ -188,7 +213,7 @@ def main():
     work = tempfile.mkdtemp()
     try:
         runs = args.pictures.split(",")
-        if any(r not in ("default", "big") for r in runs):
+        if any(r not in ("default", "big", "early") for r in runs):
             parser.error(f"unknown picture in --pictures {args.pictures}")
         if "default" in runs:
             shutil.copytree(run_dir, os.path.join(work, "default"), ignore=shutil.ignore_patterns("frames"))
@@ -199,6 +224,10 @@ def main():
             write_big_picture(os.path.join(big, "[]", ",,,,;,,.bmp"))
             os.sync()  # so writing the file back does not fall inside the show
             measure("4000 x 3000 picture", exe, big, display, 2.2)
+        if "early" in runs:
+            early = os.path.join(work, "early")
+            shutil.copytree(run_dir, early, ignore=shutil.ignore_patterns("frames"))
+            measure_early_click(exe, early, display)
     finally:
         shutil.rmtree(work, ignore_errors=True)
         xvfb.kill()

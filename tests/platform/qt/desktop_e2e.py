@@ -1,9 +1,28 @@
 #!/usr/bin/env python3
-"""End-to-end runs of Project1 in a real window on the X display named by
-DISPLAY (Xvfb, no window manager), driven with xdotool and read back with
-xprop, xwininfo, xclip and ImageMagick.
+"""End-to-end runs of Project1 in a real window, driven with xdotool and
+wmctrl and read back with xprop, xwininfo, xclip and ImageMagick: on the bare X
+server named by DISPLAY (Xvfb, no window manager), or with --wm under openbox
+on the one named by SHOW_WM_DISPLAY (scripts/test-desktop.sh starts both).
 
-Usage: desktop_e2e.py SCENARIO --exe PROJECT1 --replay REPLAY --data RUN_DIR
+Results that depend on the window manager, and what each run expects:
+- Position: the frame's outer corner is at 272, 184. Openbox draws a frame
+  (_NET_FRAME_EXTENTS 1, 1, 20, 1), so the client area sits at 273, 204; on
+  the bare server the window has no frame and the client area is at 272, 184.
+- Size: a size forced from outside (xdotool windowsize) is refused by openbox
+  by the size hints, and taken then undone by the program on the bare server.
+  Maximising and full screen need a window manager (wmctrl), so only the
+  openbox run tries them: openbox offers no maximise for a window of fixed
+  size and fills the screen's corner at the fitted size for full screen.
+- Activation: a click activates an inactive window only where a window manager
+  does it; the bare server has no active window, only an input focus, so the
+  openbox run checks _NET_ACTIVE_WINDOW and the bare run the focus.
+- Stacking: read from _NET_CLIENT_LIST_STACKING under openbox, which puts each
+  window in a frame of its own, and from the root's children on the bare one.
+- Empty title: openbox shows a placeholder of its own in the frame; the
+  window's name properties stay empty under both, and only those are checked.
+
+Usage: desktop_e2e.py SCENARIO [--wm] --exe PROJECT1 --probe SHOW_PROBE
+    --replay REPLAY --data RUN_DIR
 """
 
 import argparse
@@ -55,12 +74,17 @@ def wait_for(what, probe, timeout=10.0):
 class Show:
     """Project1 running in a directory of its own."""
 
-    def __init__(self, exe, data, with_picture=True):
+    def __init__(self, exe, data, with_picture=True, env=None):
         self.dir = tempfile.mkdtemp(prefix="show-e2e-")
         shutil.copytree(os.path.join(data, "[]"), os.path.join(self.dir, "[]"))
         if not with_picture:
             os.remove(self.picture())
-        env = dict(os.environ, XDG_RUNTIME_DIR=self.dir)
+        env = dict(env or os.environ, XDG_RUNTIME_DIR=self.dir)
+        if os.path.basename(exe) != TITLE:
+            # The title comes from the executable's name: the probe runs as
+            # Project1 too.
+            shutil.copy(exe, os.path.join(self.dir, TITLE))
+            exe = os.path.join(self.dir, TITLE)
         self.log = open(os.path.join(self.dir, "log"), "wb")
         try:
             self.process = subprocess.Popen([exe], cwd=self.dir, env=env,
@@ -69,6 +93,11 @@ class Show:
             self.log.close()
             shutil.rmtree(self.dir, ignore_errors=True)
             raise
+
+    def clicks(self):
+        """How many clicks reached the show (the probe's log)."""
+        with open(os.path.join(self.dir, "log"), errors="replace") as log:
+            return sum(1 for line in log if line.rstrip().endswith(" Image1Click.start"))
 
     def picture(self):
         return os.path.join(self.dir, PICTURE)
@@ -117,6 +146,7 @@ def title_of(window):
 
 
 def geometry(window):
+    """The client area's place on the screen and its size."""
     out = run("xwininfo", "-id", str(window)).decode()
     value = {key: int(re.search(key + r":\s+(-?\d+)", out).group(1))
              for key in ("Absolute upper-left X", "Absolute upper-left Y", "Width", "Height")}
@@ -124,8 +154,18 @@ def geometry(window):
             value["Width"], value["Height"])
 
 
-def screenshot(left=LEFT, top=TOP, width=SIDE, height=SIDE):
-    """The screen's pixels in the rectangle, as RGB bytes."""
+def outer_geometry(window):
+    """The frame's outer corner and the client area's size; a window without
+    a frame is its own."""
+    x, y, width, height = geometry(window)
+    extents = property_of(window, "_NET_FRAME_EXTENTS")
+    left, _, top, _ = (int(v) for v in extents.split(",")) if extents else (0, 0, 0, 0)
+    return (x - left, y - top, width, height)
+
+
+def screenshot(window=None, width=SIDE, height=SIDE):
+    """The screen's pixels from the client area's corner, as RGB bytes."""
+    left, top = geometry(window)[:2] if window is not None else (LEFT, TOP)
     png = run("import", "-silent", "-window", "root", "png:-")
     rgb = run("convert", "png:-", "-crop", f"{width}x{height}+{left}+{top}", "+repage",
               "-depth", "8", "rgb:-", input=png)
@@ -142,11 +182,52 @@ def high_bits_differ(a, b):
     return sum(1 for x, y in zip(a, b) if (x ^ y) & 0xF0)
 
 
+def root_windows(name):
+    """The windows a property of the root lists."""
+    out = run("xprop", "-root", "-notype", name).decode()
+    return [int(w, 16) for w in re.findall(r"0x[0-9a-f]+", out.partition(":")[2])]
+
+
 def stacking():
-    """The root's children, bottom first (no window manager reparents them)."""
+    """The top-level windows, bottom first."""
+    if WM:
+        return root_windows("_NET_CLIENT_LIST_STACKING")
     out = run("xwininfo", "-root", "-children").decode()
     listed = [int(w, 16) for w in re.findall(r"^\s+(0x[0-9a-f]+)", out, re.M)]
     return list(reversed(listed))  # xwininfo lists the top one first
+
+
+def active_window():
+    """The window manager's active window; the focus on the bare server."""
+    if WM:
+        ids = root_windows("_NET_ACTIVE_WINDOW")
+        return ids[0] if ids else None
+    return int(run("xdotool", "getwindowfocus").decode())
+
+
+def activate(window):
+    if WM:
+        run("xdotool", "windowactivate", "--sync", str(window))
+    else:
+        run("xdotool", "windowfocus", "--sync", str(window))
+
+
+class OtherWindow:
+    """Another program's window, at the screen's top left, holding the focus."""
+
+    def __init__(self):
+        self.process = subprocess.Popen(["xmessage", "-geometry", "+0+0", "another window"],
+                                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.window = int(run("xdotool", "search", "--sync", "--onlyvisible", "--classname",
+                              "xmessage").split()[0])
+
+    def take_focus(self):
+        activate(self.window)
+        wait_for("the other window to be active", lambda: active_window() == self.window)
+
+    def close(self):
+        self.process.terminate()
+        self.process.wait()
 
 
 def click(window, x=200, y=200):
@@ -190,7 +271,8 @@ def scenario_window(args):
     try:
         window = show.main_window()
         time.sleep(1.0)
-        check(geometry(window) == (LEFT, TOP, SIDE, SIDE), f"geometry {geometry(window)}")
+        check(outer_geometry(window) == (LEFT, TOP, SIDE, SIDE),
+              f"outer corner and size {outer_geometry(window)}")
         check(title_of(window) == "", f"title {title_of(window)!r}")
         check(property_of(window, "WM_NAME") in ("", None), "WM_NAME not empty")
         icon = run("xprop", "-id", str(window), "-notype", "32c", "_NET_WM_ICON").decode()
@@ -198,15 +280,35 @@ def scenario_window(args):
         check(values[:2] == [16, 16] and len(values) == 2 + 256, f"icon {values[:4]}")
         check(not any(values[2:]), "the icon is not wholly transparent")
 
-        first = screenshot()
+        first = screenshot(window)
         picture = image_rgb(show.picture() + "[400x400!]")  # the default is 400 x 400
         check(high_bits_differ(first, picture) == 0, "the screen is not the picture")
-        changed = wait_for("a flicker", lambda: screenshot() != first, timeout=3)
+        changed = wait_for("a flicker", lambda: screenshot(window) != first, timeout=3)
         check(changed, "no flicker")
+
+        def held(what):
+            time.sleep(0.5)
+            wait_for(f"the fitted size after {what}",
+                     lambda: geometry(window)[2:] == (SIDE, SIDE), timeout=3)
 
         # A size forced on the window from outside goes back to the fit.
         run("xdotool", "windowsize", str(window), "600", "500")
-        wait_for("the fitted size", lambda: geometry(window)[2:] == (SIDE, SIDE), timeout=3)
+        held("a forced size")
+        if WM:
+            wid = str(window)
+            run("wmctrl", "-i", "-r", wid, "-b", "add,maximized_vert,maximized_horz")
+            held("maximising")
+            run("wmctrl", "-i", "-r", wid, "-b", "remove,maximized_vert,maximized_horz")
+            held("undoing the maximise")
+            check(outer_geometry(window) == (LEFT, TOP, SIDE, SIDE),
+                  f"after the maximise is undone: {outer_geometry(window)}")
+            run("wmctrl", "-i", "-r", wid, "-b", "add,fullscreen")
+            held("full screen")
+            run("wmctrl", "-i", "-r", wid, "-b", "remove,fullscreen")
+            held("leaving full screen")
+            run("wmctrl", "-i", "-r", wid, "-e", "0,100,80,700,600")
+            held("a resize through the window manager")
+            check(outer_geometry(window)[:2] == (100, 80), "not moved by the window manager")
 
         # Only the left button clicks: a click speeds the flicker from 300 ms
         # to 30 ms, which shows in how often the program wakes.
@@ -223,6 +325,38 @@ def scenario_window(args):
         show.close()
 
 
+def scenario_clicks(args):
+    """With another window holding the focus: a right and a middle click never
+    start the show; a left click activates the window and starts it; a double
+    click is one click."""
+    show = Show(args.probe, args.data)
+    other = None
+    try:
+        window = show.main_window()
+        time.sleep(0.5)
+        other = OtherWindow()
+        other.take_focus()
+        for button in ("3", "2"):
+            run("xdotool", "mousemove", "--window", str(window), "200", "200", "click", button)
+            time.sleep(0.3)
+            check(show.clicks() == 0, f"button {button} clicked")
+            other.take_focus()
+        click(window)
+        wait_for("the click", lambda: show.clicks() == 1, timeout=3)
+        if WM:
+            wait_for("the window to be active", lambda: active_window() == window, timeout=3)
+        other.take_focus()
+        run("xdotool", "mousemove", "--window", str(window), "200", "200",
+            "click", "--repeat", "2", "--delay", "80", "1")
+        time.sleep(1.0)
+        check(show.clicks() == 2, f"a double click made {show.clicks() - 1} clicks")
+        check(show.alive(), "Project1 ended")
+    finally:
+        if other is not None:
+            other.close()
+        show.close()
+
+
 def scenario_high_dpi(args):
     """At 120 pixels per inch the layout scales by 15 / 12: a 500 x 500
     picture area, the picture stretched over it by nearest pixel."""
@@ -233,7 +367,7 @@ def scenario_high_dpi(args):
         window = show.main_window()
         time.sleep(1.0)
         check(geometry(window) == (LEFT, TOP, 500, 500), f"geometry {geometry(window)}")
-        shot = screenshot(width=500, height=500)
+        shot = screenshot(window, width=500, height=500)
         picture = image_rgb(show.picture())
         expected = bytearray()
         for y in range(500):
@@ -264,8 +398,9 @@ def scenario_missing_picture(args):
         dismiss(box)
         window = show.main_window()
         time.sleep(0.5)
-        check(geometry(window) == (LEFT, TOP, SIDE, SIDE), f"geometry {geometry(window)}")
-        area = screenshot()
+        check(outer_geometry(window) == (LEFT, TOP, SIDE, SIDE),
+              f"outer corner and size {outer_geometry(window)}")
+        area = screenshot(window)
         check(len(set(area[i:i + 3] for i in range(0, len(area), 3))) == 1, "area not plain")
         check(area[:3] != b"\0\0\0", "area is black, not the button face")
         check(not show.boxes(), "another box")
@@ -278,8 +413,9 @@ def scenario_glitch(args):
     """A click starts the show: the title stays blank until step 10, then
     glitches. The picture is deleted after the click, so steps 8 and 25 open
     the open-error box, the second on top of the first; the flicker and the
-    steps go on behind them."""
-    show = Show(args.exe, args.data)
+    steps go on behind them, the window takes no clicks, and each box gives
+    the activation back to the window that had it."""
+    show = Show(args.probe, args.data)
     try:
         window = show.main_window()
         time.sleep(0.5)
@@ -292,10 +428,15 @@ def scenario_glitch(args):
 
         first = wait_for("the step 8 box", lambda: next(iter(show.boxes()), None), timeout=6)
         check(title_of(first) == TITLE, f"caption {title_of(first)!r}")
+        wait_for("the box to be active", lambda: active_window() == first, timeout=3)
         # Above the box, the picture's top rows go on flickering.
-        strip = screenshot(height=40)
-        wait_for("a flicker behind the box", lambda: screenshot(height=40) != strip, timeout=3)
+        strip = screenshot(window, height=40)
+        wait_for("a flicker behind the box",
+                 lambda: screenshot(window, height=40) != strip, timeout=3)
         check(title_of(window) == "", "title before step 10")
+        click(window, y=20)
+        time.sleep(0.3)
+        check(show.clicks() == 1, "the window behind the box took a click")
 
         time.sleep(max(0.0, 31.5 - (time.monotonic() - start)))
         title = title_of(window)
@@ -315,10 +456,12 @@ def scenario_glitch(args):
         check(order.index(window) < order.index(first) < order.index(second),
               "the second box is not on top")
         dismiss(second)
+        wait_for("the first box to be active again", lambda: active_window() == first, timeout=3)
         dismiss(first)
         wait_for("the boxes to close", lambda: not show.boxes(), timeout=3)
+        wait_for("the window to be active again", lambda: active_window() == window, timeout=3)
         click(window)
-        time.sleep(0.5)
+        wait_for("a click after the boxes", lambda: show.clicks() == 2, timeout=3)
         check(show.alive(), "Project1 ended")
     finally:
         show.close()
@@ -338,12 +481,12 @@ def scenario_full_show(args):
             expected.setdefault(step, os.path.join(frames, name))
         window = show.main_window()
         time.sleep(0.5)
-        shots = {0: screenshot()}
+        shots = {0: screenshot(window)}
         click(window)
         start = time.monotonic()
         for step in FIXED_STEPS[1:]:
             time.sleep(max(0.0, 3 * step + 1.5 - (time.monotonic() - start)))
-            shots[step] = screenshot()
+            shots[step] = screenshot(window)
         for step, shot in shots.items():
             wrong = high_bits_differ(shot, image_rgb(expected[step]))
             check(wrong == 0, f"step {step}: {wrong} bytes differ from replay")
@@ -357,15 +500,116 @@ def scenario_full_show(args):
         shutil.rmtree(frames, ignore_errors=True)
 
 
+NO_DESKTOP = ("Project1: the show needs a desktop session (an X or Wayland display), and none "
+              "was found; without one, see it as a web page (sh scripts/serve-web.sh) or as "
+              "frames (replay --frames DIR)\n")
+
+
+def scenario_no_display(args):
+    """With neither an X nor a Wayland display: the one line on standard
+    error, nothing on standard output, exit status 1."""
+    env = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY")}
+    with tempfile.TemporaryDirectory() as runtime:
+        env["XDG_RUNTIME_DIR"] = runtime
+        done = subprocess.run([args.exe], env=env, capture_output=True, timeout=30)
+    check(done.returncode == 1, f"exit status {done.returncode}")
+    check(done.stderr.decode() == NO_DESKTOP, f"said {done.stderr.decode()!r}")
+    check(done.stdout == b"", f"printed {done.stdout!r}")
+
+
+class Weston:
+    """Weston's headless compositor with XWayland, in a runtime folder of its own."""
+
+    def __init__(self):
+        self.runtime = tempfile.mkdtemp(prefix="show-wayland-")
+        os.chmod(self.runtime, 0o700)
+        env = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY")}
+        env["XDG_RUNTIME_DIR"] = self.runtime
+        self.log = os.path.join(self.runtime, "weston.log")
+        self.process = subprocess.Popen(
+            ["weston", "--backend=headless-backend.so", "--socket=show", "--xwayland",
+             "--idle-time=0", f"--log={self.log}"],
+            env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.x_display = wait_for("XWayland's display", self._x_display)
+
+    def _x_display(self):
+        check(self.process.poll() is None, "weston ended")
+        try:
+            with open(self.log, errors="replace") as log:
+                match = re.search(r"xserver listening on display (:\d+)", log.read())
+        except FileNotFoundError:
+            return None
+        return match.group(1) if match else None
+
+    def env(self, x11):
+        # The full path: the program runs with a runtime folder of its own.
+        env = dict(os.environ, WAYLAND_DISPLAY=os.path.join(self.runtime, "show"))
+        if x11:
+            env["DISPLAY"] = self.x_display
+        else:
+            env.pop("DISPLAY", None)
+        return env
+
+    def close(self):
+        self.process.terminate()
+        self.process.wait()
+        shutil.rmtree(self.runtime, ignore_errors=True)
+
+
+def scenario_wayland(args):
+    """On a Wayland compositor that also offers XWayland the show runs on X11:
+    its window, blank title and icon name are on XWayland's display. Where
+    only Wayland is offered it runs natively and stays up. Weston places the
+    window itself; its position is not checked."""
+    if shutil.which("weston") is None or shutil.which("Xwayland") is None:
+        print("skipped: weston or Xwayland is not installed")
+        sys.exit(SKIPPED)
+    weston = Weston()
+    try:
+        os.environ["DISPLAY"] = weston.x_display
+        show = Show(args.exe, args.data, env=weston.env(x11=True))
+        try:
+            window = show.main_window()
+            check(title_of(window) == "", f"title {title_of(window)!r}")
+            check(geometry(window)[2:] == (SIDE, SIDE), f"size {geometry(window)[2:]}")
+        finally:
+            show.close()
+        show = Show(args.exe, args.data, env=weston.env(x11=False))
+        try:
+            time.sleep(3)
+            with open(os.path.join(show.dir, "log"), errors="replace") as log:
+                said = log.read()
+            check(show.alive(), f"Project1 ended natively on Wayland: {said!r}")
+            check(said == "", f"said {said!r}")
+        finally:
+            show.close()
+    finally:
+        weston.close()
+
+
+WM = False  # whether a window manager runs on the display
+
+
 def main():
+    global WM
     parser = argparse.ArgumentParser()
     parser.add_argument("scenario")
+    parser.add_argument("--wm", action="store_true",
+                        help="run on SHOW_WM_DISPLAY, under a window manager")
     parser.add_argument("--exe", required=True)
+    parser.add_argument("--probe", required=True)
     parser.add_argument("--replay", required=True)
     parser.add_argument("--data", required=True)
     args = parser.parse_args()
-    args.exe, args.replay, args.data = (os.path.abspath(p) for p in (args.exe, args.replay, args.data))
-    if not os.environ.get("DISPLAY"):
+    args.exe, args.probe, args.replay, args.data = (
+        os.path.abspath(p) for p in (args.exe, args.probe, args.replay, args.data))
+    WM = args.wm
+    if WM:
+        if not os.environ.get("SHOW_WM_DISPLAY"):
+            print("skipped: no display with a window manager (scripts/test-desktop.sh starts one)")
+            return SKIPPED
+        os.environ["DISPLAY"] = os.environ["SHOW_WM_DISPLAY"]
+    elif args.scenario not in ("no_display", "wayland") and not os.environ.get("DISPLAY"):
         print("skipped: no X display (scripts/test-desktop.sh starts Xvfb)")
         return SKIPPED
     try:
