@@ -130,7 +130,7 @@ def write_bmp(path, pixel):
 def in_root(root, *command, **kwargs):
     env = {"PATH": "/usr/sbin:/usr/bin:/sbin:/bin", "LANG": "C.UTF-8",
            "DEBIAN_FRONTEND": "noninteractive", "HOME": "/root"}
-    return run("chroot", root, *command, env=env, **kwargs)
+    return run("/usr/sbin/chroot", root, *command, env=env, **kwargs)
 
 
 def main_window(pid):
@@ -156,7 +156,7 @@ def show_in_root(root, folder, expected, what):
     env = {"PATH": "/usr/bin:/bin", "LANG": "C.UTF-8", "HOME": folder,
            "XDG_RUNTIME_DIR": folder, "DISPLAY": os.environ["DISPLAY"]}
     log = open(os.path.join(root + folder, "log"), "w+b")
-    process = subprocess.Popen(["chroot", root, "sh", "-c", f"cd '{folder}' && exec flicker-show"],
+    process = subprocess.Popen(["/usr/sbin/chroot", root, "sh", "-c", f"cd '{folder}' && exec flicker-show"],
                                env=env, stdout=log, stderr=subprocess.STDOUT)
     try:
         window = wait_for("the window", lambda: process.poll() is None and main_window(process.pid),
