@@ -24,38 +24,16 @@ sh scripts/install-deps.sh debootstrap git
 
 fresh="$repo/build-fresh"
 root="$fresh/root"
-unmount_all() {
-    for m in dev/shm dev/pts dev sys proc; do
-        if mountpoint -q "$root/$m" 2>/dev/null; then umount -l "$root/$m"; fi
-    done
-}
-unmount_all
+. scripts/debian-root.sh
+debian_root_unmount "$root"
 rm -rf --one-file-system "$fresh"
 mkdir -p "$fresh"
-trap unmount_all EXIT
+trap 'debian_root_unmount "$root"' EXIT
 trap 'exit 1' INT TERM
 
 echo "== debootstrap: minimal Debian 12 with git and make"
-debootstrap --variant=minbase --include=git,make,ca-certificates bookworm "$root" \
-    http://deb.debian.org/debian >"$fresh/debootstrap.log" 2>&1 ||
-    { tail -n 20 "$fresh/debootstrap.log"; exit 1; }
-cp /etc/resolv.conf "$root/etc/resolv.conf"
-# The machine's own certificate authorities, for a network that inspects
-# TLS (npm's registry is reached over https).
-if [ -d /usr/local/share/ca-certificates ]; then
-    cp -a /usr/local/share/ca-certificates/. "$root/usr/local/share/ca-certificates/"
-    chroot "$root" update-ca-certificates >/dev/null 2>&1 || true
-fi
-cat >"$root/etc/apt/sources.list" <<'EOF'
-deb http://deb.debian.org/debian bookworm main
-deb http://deb.debian.org/debian bookworm-updates main
-deb http://deb.debian.org/debian-security bookworm-security main
-EOF
-mount -t proc proc "$root/proc"
-mount -t sysfs sys "$root/sys"
-mount --bind /dev "$root/dev"
-mount -t devpts devpts "$root/dev/pts"
-mount -t tmpfs tmpfs "$root/dev/shm"
+debian_root_create "$root" "$fresh/debootstrap.log" git,make,ca-certificates
+debian_root_mount "$root"
 
 mkdir -p "$root/work"
 git clone -q "$repo" "$root/work/main"

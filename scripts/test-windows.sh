@@ -12,16 +12,7 @@ cd "$(dirname "$0")/.."
 root=$(pwd)
 . scripts/probe-32bit.sh
 
-if [ "$SHOW_32BIT_PROGRAMS" = native ]; then
-    # wine32 needs the i386 architecture before its package can be found.
-    if ! dpkg --print-foreign-architectures | grep -qx i386; then
-        dpkg --add-architecture i386
-        apt-get update -q
-    fi
-    sh scripts/install-deps.sh $(grep -v '^#' scripts/packages-windows.txt) wine32
-else
-    sh scripts/install-deps.sh $(grep -v '^#' scripts/packages-windows.txt)
-fi
+sh scripts/install-wine.sh
 
 configure() {  # BUILD_DIR TOOLCHAIN
     cmake -S . -B "$1" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/$2.cmake" \

@@ -94,6 +94,9 @@ std::variant<ReplayOptions, std::string> ParseReplayOptions(
         if (option == "--help" || option == "-h") {
             options.help = true;
             return options;
+        } else if (option == "--version") {
+            options.version = true;
+            return options;
         } else if (option == "--dir" || option == "--frames") {
             auto value = next_value();
             if (!value || value->empty()) return option + " needs a directory";

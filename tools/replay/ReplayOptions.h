@@ -23,6 +23,7 @@ struct ReplayOptions {
     std::int64_t until = 120000;
     std::optional<std::filesystem::path> frames;
     bool help = false;
+    bool version = false;
 };
 
 inline constexpr const char* kReplayUsage =

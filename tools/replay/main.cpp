@@ -22,6 +22,7 @@ constexpr const char* kHelp =
   --frames DIR           write the picture area after start-up and after each step
                          as a 24-bit BMP into DIR
   -h, --help             show this help
+      --version          show the version
 
 Lines: "MS HANDLER STEPCOUNT PICTURE MARKS TITLE", "MS mci COMMAND", "MS error HEX".
 )";
@@ -39,6 +40,10 @@ int main(int argc, char** argv) {
         const auto& options = std::get<ReplayOptions>(parsed);
         if (options.help) {
             std::printf("usage: %s\n\n%s", kReplayUsage, kHelp);
+            return 0;
+        }
+        if (options.version) {
+            std::printf("replay %s\n", SHOW_VERSION);
             return 0;
         }
         static char buffer[1 << 16];

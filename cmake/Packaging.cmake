@@ -1,0 +1,73 @@
+# The desktop program as a Debian package for Debian 12 (CPack's DEB
+# generator): `cmake --install` lays it out under /usr, `cpack -G DEB` packs
+# it. The program keeps its name, Project1, in a folder of its own; the
+# launcher flicker-show on the PATH starts it in the data folder.
+include(GNUInstallDirs)
+
+set(SHOW_PACKAGE flicker-show)
+set(SHOW_LIB_DIR ${CMAKE_INSTALL_LIBDIR}/${SHOW_PACKAGE})
+set(SHOW_DATA_DIR ${CMAKE_INSTALL_DATADIR}/${SHOW_PACKAGE})
+set(SHOW_DOC_DIR ${CMAKE_INSTALL_DATADIR}/doc/${SHOW_PACKAGE})
+set(SHOW_PACKAGING ${PROJECT_SOURCE_DIR}/packaging)
+
+install(TARGETS Project1 RUNTIME DESTINATION ${SHOW_LIB_DIR})
+# The "[]" folder whole: its files' names hold a ";", CMake's list separator.
+install(DIRECTORY ${SHOW_RUN_DIR}/[] DESTINATION ${SHOW_DATA_DIR})
+
+configure_file(${SHOW_PACKAGING}/flicker-show.in ${CMAKE_BINARY_DIR}/packaging/flicker-show @ONLY)
+install(PROGRAMS ${CMAKE_BINARY_DIR}/packaging/flicker-show DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(FILES ${SHOW_PACKAGING}/flicker-show.desktop
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES ${CMAKE_BINARY_DIR}/packaging/flicker-show.1.gz
+    DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES ${SHOW_PACKAGING}/copyright DESTINATION ${SHOW_DOC_DIR})
+
+# The changelog's newest entry is this version's.
+file(STRINGS ${SHOW_PACKAGING}/changelog SHOW_CHANGELOG_TOP LIMIT_COUNT 1)
+if(NOT SHOW_CHANGELOG_TOP MATCHES "^${SHOW_PACKAGE} \\(${PROJECT_VERSION}\\) ")
+    message(FATAL_ERROR "packaging/changelog has no entry for version ${PROJECT_VERSION} at its top")
+endif()
+configure_file(${SHOW_PACKAGING}/flicker-show.1.in ${CMAKE_BINARY_DIR}/packaging/flicker-show.1 @ONLY)
+configure_file(${SHOW_PACKAGING}/changelog ${CMAKE_BINARY_DIR}/packaging/changelog COPYONLY)
+
+# Debian wants the changelog and the manual page compressed, without a time
+# stamp in the gzip header.
+find_program(GZIP_EXECUTABLE gzip REQUIRED)
+foreach(doc changelog flicker-show.1)
+    add_custom_command(
+        OUTPUT ${CMAKE_BINARY_DIR}/packaging/${doc}.gz
+        COMMAND ${GZIP_EXECUTABLE} -9 -n -f -k ${CMAKE_BINARY_DIR}/packaging/${doc}
+        DEPENDS ${CMAKE_BINARY_DIR}/packaging/${doc}
+        VERBATIM)
+endforeach()
+add_custom_target(packaging_docs ALL DEPENDS
+    ${CMAKE_BINARY_DIR}/packaging/changelog.gz ${CMAKE_BINARY_DIR}/packaging/flicker-show.1.gz)
+install(FILES ${CMAKE_BINARY_DIR}/packaging/changelog.gz DESTINATION ${SHOW_DOC_DIR})
+
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME ${SHOW_PACKAGE})
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_VENDOR "The Flicker Show developers")
+set(CPACK_PACKAGE_CONTACT "The Flicker Show developers <flicker-show@example.org>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "picture that flickers, with a tune and a timed show")
+set(CPACK_PACKAGE_DESCRIPTION
+    "A single window shows a 400 x 400 picture that flickers from start-up. A\n\
+click on it starts a tune and a timed show of 34 steps, one every three\n\
+seconds: wash-out, reload, negative, random colour flips, a glitching window\n\
+title, white, black. Afterwards only the flicker goes on until the window is\n\
+closed. The package ships a default picture and tune; a folder of your own\n\
+named [] with your own picture and tune takes their place.")
+set(CPACK_STRIP_FILES ON)
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_PACKAGE_FILE_NAME ${SHOW_PACKAGE}_${PROJECT_VERSION}_amd64)
+set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE amd64)
+set(CPACK_DEBIAN_PACKAGE_SECTION video)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# What the libraries do not say: Qt's window-system plugins, a General MIDI
+# soundfont for the tune; the limiter and a Japanese font for the error boxes
+# are recommended.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, timgm6mb-soundfont | sf2-soundfont-gm")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "swh-plugins, fonts-ipafont-gothic | fonts-noto-cjk")
+set(CPACK_DEBIAN_COMPRESSION_TYPE xz)
+include(CPack)

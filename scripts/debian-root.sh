@@ -1,0 +1,38 @@
+# Sourced: makes and mounts a minimal Debian 12 root (debootstrap), as an
+# empty machine would be. Needs root.
+#   debian_root_create ROOT LOG [PACKAGES]  debootstrap into ROOT, the log in
+#                                           LOG, PACKAGES (comma-separated) added
+#   debian_root_mount ROOT                  /proc, /sys, /dev into ROOT
+#   debian_root_unmount ROOT                undoes it; no error when unmounted
+debian_root_create() {
+    _root=$1
+    _log=$2
+    debootstrap --variant=minbase ${3:+--include=$3} bookworm "$_root" \
+        http://deb.debian.org/debian >"$_log" 2>&1 || { tail -n 20 "$_log"; return 1; }
+    cp /etc/resolv.conf "$_root/etc/resolv.conf"
+    # The machine's own certificate authorities, for a network that inspects
+    # TLS (npm's registry is reached over https).
+    if [ -d /usr/local/share/ca-certificates ]; then
+        cp -a /usr/local/share/ca-certificates/. "$_root/usr/local/share/ca-certificates/"
+        chroot "$_root" update-ca-certificates >/dev/null 2>&1 || true
+    fi
+    cat >"$_root/etc/apt/sources.list" <<'SOURCES'
+deb http://deb.debian.org/debian bookworm main
+deb http://deb.debian.org/debian bookworm-updates main
+deb http://deb.debian.org/debian-security bookworm-security main
+SOURCES
+}
+
+debian_root_mount() {
+    mount -t proc proc "$1/proc"
+    mount -t sysfs sys "$1/sys"
+    mount --bind /dev "$1/dev"
+    mount -t devpts devpts "$1/dev/pts"
+    mount -t tmpfs tmpfs "$1/dev/shm"
+}
+
+debian_root_unmount() {
+    for _m in tmp/.X11-unix dev/shm dev/pts dev sys proc; do
+        if mountpoint -q "$1/$_m" 2>/dev/null; then umount -l "$1/$_m"; fi
+    done
+}

@@ -1,0 +1,55 @@
+#!/bin/sh
+# Builds every release artefact into dist/, with dist/SHA256SUMS:
+#   flicker-show_VERSION_amd64.deb       the desktop program for Debian 12
+#   flicker-show-VERSION-windows.zip     Project1.exe, its "[]" folder, README.txt
+#   flicker-show-VERSION-web.zip         the web page, for any static web host
+# Installs what is missing first. The same source gives the same bytes: every
+# time stamp is SOURCE_DATE_EPOCH (by default the last commit's time).
+set -eu
+cd "$(dirname "$0")/.."
+sh scripts/install-deps.sh $(grep -hv '^#' scripts/packages.txt scripts/packages-desktop.txt \
+    scripts/packages-release.txt)
+if [ -z "${SOURCE_DATE_EPOCH:-}" ]; then
+    SOURCE_DATE_EPOCH=$(git log -1 --format=%ct 2>/dev/null || date +%s)
+fi
+export SOURCE_DATE_EPOCH
+src=$(pwd)
+# Debian's own flags: hardening, and paths in the program that name the source
+# tree as ".", wherever it was cloned.
+export DEB_BUILD_MAINT_OPTIONS=hardening=+all
+cxxflags="$(dpkg-buildflags --get CPPFLAGS) $(dpkg-buildflags --get CXXFLAGS)"
+ldflags=$(dpkg-buildflags --get LDFLAGS)
+
+echo "--- the desktop program (build-release/)"
+cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release -DSHOW_BUILD_QT=ON \
+    -DSHOW_BUILD_TESTS=OFF -DSHOW_WARNINGS_AS_ERRORS=ON -DCMAKE_CXX_FLAGS="$cxxflags" \
+    -DCMAKE_EXE_LINKER_FLAGS="$ldflags" >/dev/null
+cmake --build build-release -j2
+version=$(build-release/tools/replay --version | sed 's/^replay //')
+
+echo "--- Project1.exe (build-win/)"
+sh scripts/build-windows.sh >/dev/null
+echo "--- the web page (build-web/site/)"
+sh scripts/build-web.sh >/dev/null
+
+rm -rf dist
+mkdir -p dist
+(cd build-release && cpack -G DEB -B "$src/dist/cpack" >/dev/null)
+mv "dist/cpack/flicker-show_${version}_amd64.deb" dist/
+rm -rf dist/cpack
+
+stage=$(mktemp -d)
+trap 'rm -rf "$stage"' EXIT INT TERM
+win=$stage/windows
+mkdir -p "$win"
+i686-w64-mingw32-strip -o "$win/Project1.exe" build-win/platform/win32/Project1.exe
+cp -r "build-release/run/[]" "$win/"
+sed "s/@VERSION@/$version/" packaging/README-windows.txt | sed 's/$/\r/' >"$win/README.txt"
+python3 scripts/make-zip.py "$win" "flicker-show-$version-windows" \
+    "dist/flicker-show-$version-windows.zip"
+python3 scripts/make-zip.py build-web/site "flicker-show-$version-web" \
+    "dist/flicker-show-$version-web.zip"
+
+(cd dist && sha256sum -- *.deb *.zip >SHA256SUMS)
+echo "Built into dist/ (version $version, SOURCE_DATE_EPOCH $SOURCE_DATE_EPOCH):"
+(cd dist && ls -l -- *.deb *.zip SHA256SUMS)

@@ -1,0 +1,80 @@
+#!/bin/sh
+# Makes the release artefacts (scripts/package.sh) and checks each where a
+# user would meet it:
+#   - the .deb: lintian without errors; installed with apt-get into an empty
+#     Debian 12 (debootstrap, in build-release-test/root), its launcher
+#     started there on a private Xvfb display from a folder without "[]" and
+#     from one with its own picture; then removed, leaving nothing behind;
+#   - the Windows zip: its exact file list, and its Project1.exe under 32-bit
+#     Wine with the picture on screen (where this machine cannot run 32-bit
+#     programs: its PE header instead, and it says so);
+#   - the web bundle: unpacked and served on 127.0.0.1, the canvas in headless
+#     Chromium;
+#   - packing again gives the same bytes.
+# Needs root (debootstrap, chroot).
+set -eu
+cd "$(dirname "$0")/.."
+repo=$(pwd)
+[ "$(id -u)" -eq 0 ] || { echo "test-release: needs root" >&2; exit 1; }
+. scripts/probe-32bit.sh
+sh scripts/install-deps.sh $(grep -hv '^#' scripts/packages-release-tests.txt)
+step() {
+    echo "== $*: passed in $(($(date +%s) - step_start)) s"
+    step_start=$(date +%s)
+}
+step_start=$(date +%s)
+
+sh scripts/package.sh
+version=$(build-release/tools/replay --version | sed 's/^replay //')
+deb=dist/flicker-show_${version}_amd64.deb
+winzip=dist/flicker-show-$version-windows.zip
+webzip=dist/flicker-show-$version-web.zip
+(cd dist && sha256sum -c --quiet SHA256SUMS)
+step "package.sh (version $version)"
+
+# The archives again from the same builds: the same bytes.
+cp dist/SHA256SUMS "$repo/build-release/SHA256SUMS.first"
+sh scripts/package.sh >/dev/null
+cmp dist/SHA256SUMS build-release/SHA256SUMS.first ||
+    { echo "test-release: packing again gave other bytes" >&2; exit 1; }
+step "packing again: the same bytes"
+
+lintian --fail-on error "$deb"
+step "lintian: no errors"
+
+work=$repo/build-release-test
+root=$work/root
+. scripts/debian-root.sh
+debian_root_unmount "$root"
+rm -rf --one-file-system "$work"
+mkdir -p "$work"
+trap 'debian_root_unmount "$root"' EXIT
+trap 'exit 1' INT TERM
+echo "== the .deb in an empty Debian 12 (debootstrap)"
+debian_root_create "$root" "$work/debootstrap.log"
+debian_root_mount "$root"
+python3 tests/release/release_test.py deb "$root" "$deb"
+debian_root_unmount "$root"
+step "the .deb installed, started and removed"
+
+sh scripts/install-wine.sh
+if [ "$SHOW_32BIT_PROGRAMS" = native ]; then
+    export WINE=wine WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+    export WINEPREFIX="$repo/build-win/wineprefix"
+    python3 tests/release/release_test.py zip "$winzip" --run
+    step "the Windows zip: its files, and Project1.exe under Wine"
+else
+    python3 tests/release/release_test.py zip "$winzip"
+    unzip -q -o "$winzip" "*/Project1.exe" -d "$work/zip"
+    python3 tests/platform/win32/check_pe.py i686-w64-mingw32-objdump \
+        "$work"/zip/*/Project1.exe i386
+    step "the Windows zip: its files and its PE header (not run: this machine does not" \
+        "run 32-bit programs)"
+fi
+
+rm -rf "$work/web"
+mkdir -p "$work/web"
+unzip -q "$webzip" -d "$work/web"
+SHOW_WEB_SITE=$(echo "$work"/web/*) node --test --test-name-pattern="default picture stretched" \
+    tests/platform/web/page.test.mjs
+step "the web bundle: the canvas in Chromium"

@@ -1,0 +1,290 @@
+#!/usr/bin/env python3
+"""Checks the release artefacts the way a user meets them.
+
+  release_test.py deb ROOT DEB    installs DEB into the empty Debian 12 at ROOT
+                                  (needs root), starts the launcher there on a
+                                  private Xvfb display, from a folder without
+                                  "[]" and from one with its own picture, then
+                                  removes the package and looks for leftovers
+  release_test.py zip ZIP [--run] checks the Windows zip's file list; with
+                                  --run, starts its Project1.exe under Wine
+                                  (WINE, WINEPREFIX from the environment) and
+                                  looks for the picture on screen
+"""
+
+import os
+import shutil
+import struct
+import subprocess
+import sys
+import tempfile
+import time
+import zipfile
+
+SIDE = 400
+FOLDER = "[]"
+PICTURE = ",,,,;,,.bmp"
+TUNE = ",,,,;,,.mid"
+HIGH_NIBBLE = bytes(b & 0xF0 for b in range(256))
+
+
+class Failure(Exception):
+    pass
+
+
+def check(condition, message):
+    if not condition:
+        raise Failure(message)
+
+
+def run(*command, **kwargs):
+    return subprocess.run(command, check=True, capture_output=True, **kwargs).stdout
+
+
+def wait_for(what, probe, timeout):
+    deadline = time.monotonic() + timeout
+    while True:
+        value = probe()
+        if value:
+            return value
+        if time.monotonic() > deadline:
+            raise Failure(f"timed out after {timeout:.0f} s waiting for {what}")
+        time.sleep(0.5)
+
+
+class Xvfb:
+    """A private X server; DISPLAY names it while it runs."""
+
+    def __enter__(self):
+        read, write = os.pipe()
+        self.process = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(write), "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
+            pass_fds=[write], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        os.close(write)
+        with os.fdopen(read) as pipe:
+            number = pipe.readline().strip()
+        check(number, "Xvfb did not start")
+        self.display = ":" + number
+        os.environ["DISPLAY"] = self.display
+        return self
+
+    def __exit__(self, *exc):
+        self.process.terminate()
+        self.process.wait()
+
+
+def screen():
+    """The whole screen as (width, height, RGB bytes with the four high bits)."""
+    ppm = run("import", "-silent", "-window", "root", "-depth", "8", "ppm:-")
+    magic, width, height, _maxval = ppm.split(maxsplit=4)[:4]
+    check(magic == b"P6", "no screenshot")
+    width, height = int(width), int(height)
+    pixels = ppm[len(ppm) - width * height * 3:]
+    return width, height, pixels.translate(HIGH_NIBBLE)
+
+
+def picture_rgb(file):
+    """A bitmap's pixels, top row first, with the four high bits."""
+    rgb = run("convert", file, "-depth", "8", "rgb:-")
+    check(len(rgb) == SIDE * SIDE * 3, f"{file} is not {SIDE} x {SIDE}")
+    return rgb.translate(HIGH_NIBBLE)
+
+
+def find_picture(expected):
+    """Where the 400 x 400 picture shows on the screen, pixel for pixel (its
+    four high bits), as (left, top); None where it does not."""
+    width, height, pixels = screen()
+    row_bytes, side_bytes = width * 3, SIDE * 3
+    first = expected[:side_bytes]
+    for y in range(height - SIDE + 1):
+        line = pixels[y * row_bytes:(y + 1) * row_bytes]
+        x = line.find(first)
+        while x >= 0:
+            if x % 3 == 0 and x + side_bytes <= row_bytes and all(
+                    pixels[(y + r) * row_bytes + x:(y + r) * row_bytes + x + side_bytes]
+                    == expected[r * side_bytes:(r + 1) * side_bytes] for r in range(SIDE)):
+                return x // 3, y
+            x = line.find(first, x + 1)
+    return None
+
+
+def write_bmp(path, pixel):
+    """A 400 x 400 24-bit bitmap, bottom-up, pixel(x, y) giving (r, g, b)."""
+    rows = []
+    for y in reversed(range(SIDE)):
+        row = bytearray()
+        for x in range(SIDE):
+            r, g, b = pixel(x, y)
+            row += bytes((b, g, r))
+        rows.append(bytes(row))
+    data = b"".join(rows)
+    header = struct.pack("<2sIHHI", b"BM", 54 + len(data), 0, 0, 54)
+    info = struct.pack("<IiiHHIIiiII", 40, SIDE, SIDE, 1, 24, 0, len(data), 2835, 2835, 0, 0)
+    with open(path, "wb") as f:
+        f.write(header + info + data)
+
+
+# The Debian package ---------------------------------------------------------
+
+
+def in_root(root, *command, **kwargs):
+    env = {"PATH": "/usr/sbin:/usr/bin:/sbin:/bin", "LANG": "C.UTF-8",
+           "DEBIAN_FRONTEND": "noninteractive", "HOME": "/root"}
+    return run("/usr/sbin/chroot", root, *command, env=env, **kwargs)
+
+
+def main_window(pid):
+    out = subprocess.run(["xdotool", "search", "--onlyvisible", "--pid", str(pid)],
+                         capture_output=True, text=True).stdout.split()
+    return int(out[0]) if out else None
+
+
+def geometry(window):
+    out = run("xwininfo", "-id", str(window)).decode()
+    value = {}
+    for line in out.splitlines():
+        key, _, number = line.strip().partition(":")
+        if key in ("Absolute upper-left X", "Absolute upper-left Y", "Width", "Height"):
+            value[key] = int(number)
+    return (value["Absolute upper-left X"], value["Absolute upper-left Y"],
+            value["Width"], value["Height"])
+
+
+def show_in_root(root, folder, expected, what):
+    """Starts the launcher in the root's FOLDER and checks the window."""
+    os.makedirs(root + folder, mode=0o700, exist_ok=True)
+    env = {"PATH": "/usr/bin:/bin", "LANG": "C.UTF-8", "HOME": folder,
+           "XDG_RUNTIME_DIR": folder, "DISPLAY": os.environ["DISPLAY"]}
+    log = open(os.path.join(root + folder, "log"), "w+b")
+    process = subprocess.Popen(["/usr/sbin/chroot", root, "sh", "-c", f"cd '{folder}' && exec flicker-show"],
+                               env=env, stdout=log, stderr=subprocess.STDOUT)
+    try:
+        window = wait_for("the window", lambda: process.poll() is None and main_window(process.pid),
+                          timeout=30)
+        time.sleep(1.0)
+        left, top, width, height = geometry(window)
+        check((width, height) == (SIDE, SIDE), f"{what}: a {width} x {height} window")
+        found = wait_for("the picture", lambda: find_picture(expected), timeout=10)
+        check(found == (left, top), f"{what}: the picture at {found}, the window at {left}, {top}")
+        print(f"ok - {what}: a {SIDE} x {SIDE} window at {left}, {top} showing the picture",
+              flush=True)
+    except Failure:
+        log.seek(0)
+        sys.stderr.write(log.read().decode("utf-8", "replace"))
+        raise
+    finally:
+        if process.poll() is None:
+            process.terminate()
+        process.wait(timeout=10)
+        log.close()
+
+
+def test_deb(root, deb):
+    root = os.path.abspath(root)
+    x11 = os.path.join(root, "tmp/.X11-unix")
+    packages_before = in_root(root, "dpkg-query", "-W", "-f", "${Package}\\n").split()
+    shutil.copy(deb, os.path.join(root, "tmp"))
+    started = time.monotonic()
+    in_root(root, "apt-get", "update", "-q")
+    in_root(root, "apt-get", "install", "-y", "-q", "/tmp/" + os.path.basename(deb))
+    print(f"ok - installed with apt-get and its dependencies in {time.monotonic() - started:.0f} s",
+          flush=True)
+    listed = in_root(root, "dpkg", "-L", "flicker-show").decode().split("\n")
+    files = [p for p in listed if p and not os.path.isdir(root + p)]
+    check("/usr/bin/flicker-show" in files, "no launcher on the PATH")
+
+    with Xvfb():
+        os.makedirs(x11, exist_ok=True)
+        run("mount", "--bind", "/tmp/.X11-unix", x11)
+        try:
+            default = picture_rgb(f"{root}/usr/share/flicker-show/{FOLDER}/{PICTURE}")
+            show_in_root(root, "/tmp/plain", default, "from a folder without \"[]\"")
+            own_folder = f"{root}/tmp/own/{FOLDER}"
+            os.makedirs(own_folder)
+            write_bmp(os.path.join(own_folder, PICTURE),
+                      lambda x, y: (x * 255 // (SIDE - 1), y * 255 // (SIDE - 1), (x ^ y) & 0xFF))
+            check(picture_rgb(os.path.join(own_folder, PICTURE)) != default, "test picture")
+            show_in_root(root, "/tmp/own", picture_rgb(os.path.join(own_folder, PICTURE)),
+                         "from a folder with its own \"[]\"")
+        finally:
+            run("umount", "-l", x11)
+
+    in_root(root, "apt-get", "purge", "-y", "-q", "flicker-show")
+    in_root(root, "apt-get", "autoremove", "--purge", "-y", "-q")
+    left = [p for p in files + ["/usr/lib/flicker-show", "/usr/share/flicker-show",
+                                "/usr/share/doc/flicker-show"] if os.path.lexists(root + p)]
+    check(not left, f"left behind after removal: {left}")
+    packages_after = in_root(root, "dpkg-query", "-W", "-f", "${Package}\\n").split()
+    check(packages_after == packages_before,
+          f"packages differ from before: {sorted(set(packages_after) ^ set(packages_before))}")
+    print(f"ok - removed with its dependencies: none of its {len(files)} files left, "
+          "the same packages as before", flush=True)
+
+
+# The Windows zip -------------------------------------------------------------
+
+
+def test_zip(path, run_it):
+    name = os.path.basename(path)
+    top = name[:-len(".zip")]
+    expected = [f"{top}/", f"{top}/Project1.exe", f"{top}/README.txt", f"{top}/{FOLDER}/",
+                f"{top}/{FOLDER}/{PICTURE}", f"{top}/{FOLDER}/{TUNE}"]
+    with zipfile.ZipFile(path) as archive:
+        names = archive.namelist()
+        check(sorted(names) == sorted(expected), f"the zip holds {names}")
+        work = tempfile.mkdtemp(prefix="show-zip-")
+        try:
+            archive.extractall(work)
+            print(f"ok - the zip holds exactly {len(names)} entries", flush=True)
+            if run_it:
+                run_from_zip(os.path.join(work, top))
+        finally:
+            shutil.rmtree(work, ignore_errors=True)
+
+
+def run_from_zip(folder):
+    wine = os.environ.get("WINE", "wine")
+    expected = picture_rgb(os.path.join(folder, FOLDER, PICTURE))
+    with Xvfb():
+        log = open(os.path.join(folder, "log"), "w+b")
+        process = subprocess.Popen([wine, "Project1.exe"], cwd=folder, stdout=log,
+                                   stderr=subprocess.STDOUT)
+        try:
+            left, top = wait_for("the picture on screen", lambda: find_picture(expected),
+                                 timeout=60)
+            print(f"ok - Project1.exe from the zip under Wine: the picture, "
+                  f"{SIDE} x {SIDE}, at {left}, {top}", flush=True)
+        except Failure:
+            log.seek(0)
+            sys.stderr.write(log.read().decode("utf-8", "replace"))
+            raise
+        finally:
+            subprocess.run(["wineserver", "-k"], capture_output=True)
+            if process.poll() is None:
+                process.kill()
+            process.wait()
+            log.close()
+
+
+def main(argv):
+    if len(argv) >= 2 and argv[1] in ("-h", "--help"):
+        print(__doc__.strip())
+        return 0
+    try:
+        if len(argv) == 4 and argv[1] == "deb":
+            test_deb(argv[2], argv[3])
+        elif len(argv) in (3, 4) and argv[1] == "zip" and argv[3:] in ([], ["--run"]):
+            test_zip(argv[2], argv[3:] == ["--run"])
+        else:
+            print("usage: release_test.py deb ROOT DEB | zip ZIP [--run]", file=sys.stderr)
+            return 2
+    except (Failure, subprocess.CalledProcessError) as e:
+        detail = getattr(e, "stderr", None)
+        print(f"not ok - {e}" + (f"\n{detail.decode(errors='replace')}" if detail else ""),
+              file=sys.stderr)
+        return 1
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv))
