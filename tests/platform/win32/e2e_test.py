@@ -427,14 +427,20 @@ def run_minimised(exe, probe, work, checks):
 DISPLAY_SETTING_KEY = r"HKCU\Control Panel\Desktop"
 
 
+def set_display_setting(dpi):
+    """The prefix's display setting in pixels per inch; None: Wine's 96."""
+    command = ["add", DISPLAY_SETTING_KEY, "/v", "LogPixels", "/t", "REG_DWORD", "/d",
+               str(dpi), "/f"] if dpi else ["delete", DISPLAY_SETTING_KEY, "/v", "LogPixels", "/f"]
+    subprocess.run([WINE, "reg", *command], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                   check=dpi is not None)
+
+
 def run_at_120_dpi(exe, probe, work, picture, checks):
     """The display set to 120 pixels per inch (125 %): the layout grows to a
     500 x 500 picture area, the picture stretched by nearest pixel."""
     # NOTE: Wine takes the display setting from the user's LogPixels; the
     # value is removed again so that the prefix stays at 96 for later runs.
-    subprocess.run([WINE, "reg", "add", DISPLAY_SETTING_KEY, "/v", "LogPixels", "/t",
-                    "REG_DWORD", "/d", "120", "/f"], check=True, stdout=subprocess.DEVNULL,
-                   stderr=subprocess.DEVNULL)
+    set_display_setting(120)
     try:
         show = Show(exe, work)
         main = run_probe(probe, "main")
@@ -458,8 +464,7 @@ def run_at_120_dpi(exe, probe, work, picture, checks):
                          f"{len(bad)} pixels differ, first {bad[:3]}")
         show.close(probe, checks)
     finally:
-        subprocess.run([WINE, "reg", "delete", DISPLAY_SETTING_KEY, "/v", "LogPixels", "/f"],
-                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        set_display_setting(None)
 
 
 def main():
@@ -473,6 +478,7 @@ def main():
     subprocess.run([WINE, data_writer, "."], cwd=runs["show"], check=True,
                    stdout=subprocess.DEVNULL)
     picture = read_bmp(os.path.join(runs["show"], PICTURE))
+    set_display_setting(None)  # left by a run that was cut short
     for name in ("minimised", "dpi120"):
         shutil.copytree(os.path.join(runs["show"], "[]"), os.path.join(runs[name], "[]"))
 
