@@ -1,12 +1,9 @@
 #include "app/ApplicationTitle.h"
 
-#include "core/Cp932.h"
-#include "platform/Platform.h"
-
-std::string CutApplicationTitle(std::string_view path) {
+std::string CutApplicationTitle(std::string_view path, LeadByteTest is_lead_byte) {
     std::size_t name_start = 0;
     for (std::size_t i = 0; i < path.size(); ++i) {
-        if (cp932::IsLeadByte(path[i])) {
+        if (is_lead_byte(path[i])) {
             ++i;
         } else if (path[i] == '\\') {
             name_start = i + 1;
@@ -14,7 +11,7 @@ std::string CutApplicationTitle(std::string_view path) {
     }
     std::string_view name = path.substr(name_start);
     for (std::size_t i = 0; i < name.size(); ++i) {
-        if (cp932::IsLeadByte(name[i])) {
+        if (is_lead_byte(name[i])) {
             ++i;
         } else if (name[i] == '.') {
             return std::string(name.substr(0, i));
@@ -24,7 +21,7 @@ std::string CutApplicationTitle(std::string_view path) {
 }
 
 std::string ApplicationTitle(Platform& platform) {
-    std::string title = CutApplicationTitle(platform.ExecutablePath());
+    std::string title = CutApplicationTitle(platform.ExecutablePath(), platform.PathLeadBytes());
     if (title.size() > 1) {
         std::string rest = title.substr(1);
         platform.LowerCase(rest);

@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 
+#include "core/Cp932.h"
 #include "core/TimeOfDay.h"
 #include "picture/PixelStorage.h"
 #include "platform/FormView.h"
@@ -17,6 +18,9 @@ class PlatformEvents;
 // these in one order, the same for every backend.
 
 enum class TimerId : std::uint8_t { Timer1, Timer2 };
+
+// Whether a byte starts a double-byte character in some code page.
+using LeadByteTest = bool (*)(char);
 
 // The window font, used only to scale the layout.
 struct FontSpec {
@@ -32,8 +36,9 @@ public:
     Platform& operator=(const Platform&) = delete;
     virtual ~Platform() = default;
 
-    // The application title, which labels the taskbar entry.
-    virtual void SetApplicationTitle(std::string_view cp932) = 0;
+    // The application title, which labels the taskbar entry; in the code page
+    // of ExecutablePath, which it is made from.
+    virtual void SetApplicationTitle(std::string_view title) = 0;
     // The main window shows `form` and sends its clicks and timer ticks to
     // `events`; both outlive the event loop. Called once, before any timer
     // can tick and before the window is shown.
@@ -53,8 +58,9 @@ public:
     virtual void SetTitle(std::string_view cp932) = 0;
     // The picture changed: repaint the picture area once the handler returns.
     virtual void RequestRepaint() = 0;
-    // Modal; returns when dismissed.
-    virtual void ShowErrorBox(std::string_view caption_cp932, std::string_view text_cp932) = 0;
+    // Modal; returns when dismissed. The caption is the application title, in
+    // its own code page (ExecutablePath's); the text is code page 932.
+    virtual void ShowErrorBox(std::string_view caption, std::string_view text_cp932) = 0;
     // Fire and forget: results are never looked at.
     virtual void SendMusicCommand(std::string_view command) = 0;
 
@@ -63,9 +69,15 @@ public:
     // Height in pixels of the text "0" drawn in `font` on the window's surface.
     [[nodiscard]] virtual int MeasureTextHeight(const FontSpec& font) = 0;
 
-    // The executable's full path, in the code page of the show's texts.
+    // The executable's full path, in the code page the platform names files
+    // in: the system's ANSI code page on Windows, where a name may hold
+    // characters that code page 932 lacks; code page 932 unless a platform
+    // says otherwise. The application title keeps this code page to the screen.
     [[nodiscard]] virtual std::string ExecutablePath() = 0;
-    // Lowers the letters of a code page 932 text as the platform does.
+    // The lead bytes of ExecutablePath's code page.
+    [[nodiscard]] virtual LeadByteTest PathLeadBytes() { return cp932::IsLeadByte; }
+    // Lowers the letters of a text in ExecutablePath's code page as the
+    // platform does.
     virtual void LowerCase(std::string& text) = 0;
 
     // Where the working picture's rows are kept: plain heap memory unless the

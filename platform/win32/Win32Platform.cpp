@@ -5,10 +5,9 @@
 #include <limits>
 #include <vector>
 
-#include "core/Cp932.h"
 #include "platform/WindowRules.h"
-#include "platform/win32/Cp932Text.h"
 #include "platform/win32/Resources.h"
+#include "platform/win32/WideText.h"
 #include "platform/win32/WindowsApi.h"
 
 namespace {
@@ -189,8 +188,8 @@ void Win32Platform::SetTitle(std::string_view cp932) {
     SetWindowTextW(m_windows->main, WideFromCp932(cp932).c_str());
 }
 
-void Win32Platform::SetApplicationTitle(std::string_view cp932) {
-    SetWindowTextW(m_windows->application, WideFromCp932(cp932).c_str());
+void Win32Platform::SetApplicationTitle(std::string_view title) {
+    SetWindowTextW(m_windows->application, WideFromAnsi(title).c_str());
 }
 
 void Win32Platform::RequestRepaint() {
@@ -198,14 +197,14 @@ void Win32Platform::RequestRepaint() {
     InvalidateRect(m_windows->main, &area, FALSE);
 }
 
-void Win32Platform::ShowErrorBox(std::string_view caption_cp932, std::string_view text_cp932) {
-    const std::wstring caption = WideFromCp932(caption_cp932);
+void Win32Platform::ShowErrorBox(std::string_view caption, std::string_view text_cp932) {
+    const std::wstring wide_caption = WideFromAnsi(caption);
     const std::wstring text = WideFromCp932(text_cp932);
     HWND active = GetActiveWindow();
     const std::vector<HWND> disabled = DisableThreadWindows();
     // NOTE: MessageBoxW runs its own message loop, so WM_TIMER keeps arriving
     // while it is open and the show goes on behind it.
-    MessageBoxW(m_windows->application, text.c_str(), caption.c_str(), MB_OK | MB_ICONSTOP);
+    MessageBoxW(m_windows->application, text.c_str(), wide_caption.c_str(), MB_OK | MB_ICONSTOP);
     for (HWND hwnd : disabled) {
         if (IsWindow(hwnd)) EnableWindow(hwnd, TRUE);
     }
@@ -268,21 +267,30 @@ std::string Win32Platform::ExecutablePath() {
     std::array<char, 256> path{};
     GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
     path.back() = '\0';  // NOTE: a path cut at the buffer's end is not terminated.
-    OemToCharA(path.data(), path.data());
+    // The path comes in the file functions' code page. That is the ANSI code
+    // page unless a program switches them to the OEM one, which this one never
+    // does; converting an ANSI path as if it were OEM text would turn its
+    // accented letters into others wherever the two code pages differ.
+    if (AreFileApisANSI() == FALSE) OemToCharA(path.data(), path.data());
     return path.data();
+}
+
+LeadByteTest Win32Platform::PathLeadBytes() {
+    return [](char c) { return IsDBCSLeadByte(static_cast<BYTE>(c)) != FALSE; };
 }
 
 void Win32Platform::LowerCase(std::string& text) {
     // CharLowerA's conversion, with the length given, so no text is ever taken
     // for a single character. The length is a DWORD, narrower than size_t on
     // 64-bit Windows: a longer text goes in parts, none ending inside a
-    // double-byte character.
+    // double-byte character of the ANSI code page.
     constexpr std::size_t kLongest = std::numeric_limits<DWORD>::max() - 1;
     std::size_t start = 0;
     while (start < text.size()) {
         std::size_t end = start;
         while (end < text.size() && end - start < kLongest) {
-            end += cp932::IsLeadByte(text[end]) && end + 1 < text.size() ? 2u : 1u;
+            const bool lead = IsDBCSLeadByte(static_cast<BYTE>(text[end])) != FALSE;
+            end += lead && end + 1 < text.size() ? 2u : 1u;
         }
         CharLowerBuffA(text.data() + start, static_cast<DWORD>(end - start));
         start = end;

@@ -7,7 +7,8 @@
 //      minimise and maximise buttons, blank title, the form's icon and
 //      colour; its client area held at the fitted size once shown.
 //  [X] Mouse: the click rule of platform/WindowRules.h.
-//  [X] Title: code page 932, shown through the wide functions.
+//  [X] Title: code page 932, shown through the wide functions. The
+//      application title keeps the ANSI code page of the executable's path.
 //  [X] Timers: a hidden window each, SetTimer/KillTimer with identifier 1.
 //  [X] Picture: DIB section rows, StretchBlt over the picture area.
 //  [X] Error box: modal, stop icon, every visible window disabled meanwhile;
@@ -35,8 +36,9 @@ public:
     Win32Platform(void* instance, int show_command);
     ~Win32Platform() override;
 
-    // The application window: its caption is the application title.
-    void SetApplicationTitle(std::string_view cp932) override;
+    // The application window: its caption is the application title, in the
+    // ANSI code page like the path it was made from.
+    void SetApplicationTitle(std::string_view title) override;
     // The main window.
     void Attach(const FormView& form, PlatformEvents& events) override;
     void ShowMainWindow() override;
@@ -47,16 +49,19 @@ public:
     // Timer windows.
     [[nodiscard]] bool StartTimer(TimerId id, std::uint32_t interval_ms) override;
     void StopTimer(TimerId id) override;
-    // MessageBoxW, with every window of the thread disabled meanwhile.
-    void ShowErrorBox(std::string_view caption_cp932, std::string_view text_cp932) override;
+    // MessageBoxW, with every window of the thread disabled meanwhile; the
+    // caption from the ANSI code page, the text from code page 932.
+    void ShowErrorBox(std::string_view caption, std::string_view text_cp932) override;
     // mciSendStringA.
     void SendMusicCommand(std::string_view command) override;
     // GetSystemTime; the display's setting and the font's measure.
     [[nodiscard]] TimeOfDay UtcTimeOfDay() override;
     [[nodiscard]] int PixelsPerInch() override;
     [[nodiscard]] int MeasureTextHeight(const FontSpec& font) override;
-    // GetModuleFileNameA, CharLowerBuffA.
+    // GetModuleFileNameA, in the ANSI code page: its lead bytes and
+    // CharLowerBuffA.
     [[nodiscard]] std::string ExecutablePath() override;
+    [[nodiscard]] LeadByteTest PathLeadBytes() override;
     void LowerCase(std::string& text) override;
     [[nodiscard]] PixelAllocator& Pixels() override { return m_pixels; }
 

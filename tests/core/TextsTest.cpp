@@ -56,13 +56,18 @@ TEST(Texts, ErrorBoxAppendsAPeriodAfterBytesAboveIt) {
 }
 
 TEST(Texts, ApplicationTitleIsTheNameUpToItsFirstPeriod) {
-    EXPECT_EQ(CutApplicationTitle("C:\\Programs\\Show.Demo.exe"), "Show");
-    EXPECT_EQ(CutApplicationTitle("\\usr\\local\\bin\\Project1"), "Project1");
-    EXPECT_EQ(CutApplicationTitle("noext"), "noext");
+    const LeadByteTest cp932_lead = cp932::IsLeadByte;
+    EXPECT_EQ(CutApplicationTitle("C:\\Programs\\Show.Demo.exe", cp932_lead), "Show");
+    EXPECT_EQ(CutApplicationTitle("\\usr\\local\\bin\\Project1", cp932_lead), "Project1");
+    EXPECT_EQ(CutApplicationTitle("noext", cp932_lead), "noext");
     // "表" is 95 5C: its second byte is no separator. "ー" is 81 5B.
-    EXPECT_EQ(CutApplicationTitle("C:\\\x95\x5c\\\x95\x5cX.exe"), "\x95\x5cX");
-    EXPECT_EQ(CutApplicationTitle("C:\\\x95\x5c.a.b"), "\x95\x5c");
-    EXPECT_EQ(CutApplicationTitle("C:\\dir.d\\"), "");
+    EXPECT_EQ(CutApplicationTitle("C:\\\x95\x5c\\\x95\x5cX.exe", cp932_lead), "\x95\x5cX");
+    EXPECT_EQ(CutApplicationTitle("C:\\\x95\x5c.a.b", cp932_lead), "\x95\x5c");
+    EXPECT_EQ(CutApplicationTitle("C:\\dir.d\\", cp932_lead), "");
+    // In a single-byte code page "é" (E9) is a letter of its own, though it
+    // would start a double-byte character in code page 932.
+    const LeadByteTest single_byte = [](char) { return false; };
+    EXPECT_EQ(CutApplicationTitle("C:\\Caf\xe9.Cr\xe8me.exe", single_byte), "Caf\xe9");
 }
 
 TEST(Texts, LoweringLeavesDoubleByteCharactersWhole) {

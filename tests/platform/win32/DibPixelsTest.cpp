@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "picture/PixelRows.h"
-#include "platform/win32/Cp932Text.h"
 #include "platform/win32/DibPixels.h"
+#include "platform/win32/WideText.h"
 #include "platform/win32/WindowsApi.h"
 
 namespace {
@@ -78,7 +78,7 @@ TEST(DibPixels, EmptyOrOddLayoutsFallBackToTheHeap) {
     }
 }
 
-TEST(Cp932Text, ConvertsDoubleByteCharactersToThemselves) {
+TEST(WideText, ConvertsDoubleByteCharactersToThemselves) {
     // "：；" and "ＭＳ Ｐゴシック"
     EXPECT_EQ(WideFromCp932(" \x81\x46 \x81\x47"), L" \uFF1A \uFF1B");
     EXPECT_EQ(WideFromCp932("\x82\x6c\x82\x72 \x82\x6f\x83\x53\x83\x56\x83\x62\x83\x4e"),

@@ -1,5 +1,5 @@
-// The icon resources of Project1.exe: drawn anywhere, they leave every pixel
-// as it was.
+// The resources of Project1.exe: the icon, which drawn anywhere leaves every
+// pixel as it was, and the manifest, which the system takes.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -60,6 +60,24 @@ TEST(Icon, ExecutableIconIsOneTransparentTwoColourImage) {
     ReleaseDC(nullptr, screen);
     DestroyIcon(icon);
     FreeLibrary(module);
+}
+
+TEST(Manifest, SystemTakesTheExecutablesManifestAsDisplaySettingAware) {
+    // What the loader does at start-up: a manifest the system refuses would
+    // stop the program from starting at all.
+    const std::wstring path = Project1Path();
+    ACTCTXW request{};
+    request.cbSize = sizeof request;
+    request.dwFlags = ACTCTX_FLAG_RESOURCE_NAME_VALID;
+    request.lpSource = path.c_str();
+    request.lpResourceName = MAKEINTRESOURCEW(1);
+    HANDLE context = CreateActCtxW(&request);
+    ASSERT_NE(context, INVALID_HANDLE_VALUE) << "error " << GetLastError();
+    wchar_t value[16] = {};
+    SIZE_T written = 0;
+    EXPECT_TRUE(QueryActCtxSettingsW(0, context, nullptr, L"dpiAware", value, 16, &written));
+    EXPECT_STREQ(value, L"true");
+    ReleaseActCtx(context);
 }
 
 }  // namespace

@@ -3,16 +3,29 @@
 //   win_probe main        the main window once it is visible: its rect, client
 //                         size and origin on the screen, state, title (UTF-8
 //                         hex), the button-face colour, the owner's title
-//   win_probe box         the open error box: its rect, caption and text (UTF-8 hex),
+//   win_probe box         the open error box in front: its rect, caption and text (UTF-8 hex),
 //                         its owner's class, whether the main window is enabled
-//   win_probe dismiss     presses OK on the error box
+//   win_probe boxes       every open error box, top first: enabled, caption, text
+//   win_probe application the application window: minimised, visible, its
+//                         title, whether the main window is visible, and the
+//                         class of the active (foreground) window
+//   win_probe restore     restores the minimised application, as its taskbar
+//                         button does
+//   win_probe maximise    maximises the main window, as its caption button does
+//   win_probe unmaximise  restores the maximised main window the same way
+//   win_probe dismiss     presses OK on the top error box
 //   win_probe close       closes the main window
+//   win_probe start-minimised EXE
+//                         holds the focus with a window of its own, starts EXE
+//                         with show command 7 (minimised, not activated) and
+//                         waits for it; exit status: EXE's
 // Exit status 0 on success, 1 when the window did not appear within 20 s.
 
 #include <windows.h>
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -40,10 +53,11 @@ std::string TextOf(HWND hwnd) {
 
 HWND MainWindow() { return FindWindowW(L"TForm1", nullptr); }
 
+// The box a user can press: a disabled one lies behind another.
 BOOL CALLBACK FindBox(HWND hwnd, LPARAM found) {
     wchar_t name[32] = {};
     GetClassNameW(hwnd, name, 32);
-    if (lstrcmpW(name, L"#32770") == 0 && IsWindowVisible(hwnd)) {
+    if (lstrcmpW(name, L"#32770") == 0 && IsWindowVisible(hwnd) && IsWindowEnabled(hwnd)) {
         *reinterpret_cast<HWND*>(found) = hwnd;
         return FALSE;
     }
@@ -54,6 +68,17 @@ HWND ErrorBox() {
     HWND box = nullptr;
     EnumWindows(FindBox, reinterpret_cast<LPARAM>(&box));
     return box;
+}
+
+HWND ApplicationWindow() { return FindWindowW(L"ShowApplication", nullptr); }
+
+BOOL CALLBACK CollectBox(HWND hwnd, LPARAM list) {
+    wchar_t name[32] = {};
+    GetClassNameW(hwnd, name, 32);
+    if (lstrcmpW(name, L"#32770") == 0 && IsWindowVisible(hwnd)) {
+        reinterpret_cast<std::vector<HWND>*>(list)->push_back(hwnd);
+    }
+    return TRUE;
 }
 
 template <typename Find>
@@ -108,12 +133,86 @@ int PrintBox() {
     return 0;
 }
 
+// EnumWindows goes from the top of the Z order down.
+int PrintBoxes() {
+    std::vector<HWND> boxes;
+    EnumWindows(CollectBox, reinterpret_cast<LPARAM>(&boxes));
+    std::printf("boxes %u\n", static_cast<unsigned>(boxes.size()));
+    for (std::size_t i = 0; i < boxes.size(); ++i) {
+        std::printf("box%u %d %s %s\n", static_cast<unsigned>(i), IsWindowEnabled(boxes[i]) ? 1 : 0,
+                    TextOf(boxes[i]).c_str(), TextOf(GetDlgItem(boxes[i], 0xFFFF)).c_str());
+    }
+    return 0;
+}
+
+int PrintApplication() {
+    HWND application = WaitFor(ApplicationWindow, true);
+    if (application == nullptr) return 1;
+    HWND main = MainWindow();
+    wchar_t active[64] = {};
+    if (HWND foreground = GetForegroundWindow()) GetClassNameW(foreground, active, 64);
+    std::printf("iconic %d\n", IsIconic(application) ? 1 : 0);
+    std::printf("visible %d\n", IsWindowVisible(application) ? 1 : 0);
+    std::printf("title %s\n", TextOf(application).c_str());
+    std::printf("main_visible %d\n", main != nullptr && IsWindowVisible(main) ? 1 : 0);
+    std::printf("active %s\n", Utf8Hex(active).c_str());
+    return 0;
+}
+
+int PostSystemCommand(HWND (*find)(), WPARAM command) {
+    HWND hwnd = WaitFor(find, true);
+    if (hwnd == nullptr) return 1;
+    PostMessageW(hwnd, WM_SYSCOMMAND, command, 0);
+    return 0;
+}
+
+LRESULT CALLBACK HolderProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+    return DefWindowProcW(hwnd, message, wparam, lparam);
+}
+
+int StartMinimised(const char* exe) {
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = HolderProc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"ProbeHolder";
+    RegisterClassW(&wc);
+    HWND holder = CreateWindowExW(0, L"ProbeHolder", L"holder", WS_OVERLAPPEDWINDOW, 10, 10, 200,
+                                  100, nullptr, nullptr, wc.hInstance, nullptr);
+    ShowWindow(holder, SW_SHOWNORMAL);
+    SetForegroundWindow(holder);
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = SW_SHOWMINNOACTIVE;
+    PROCESS_INFORMATION process{};
+    std::string command = exe;
+    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process)) {
+        return 2;
+    }
+    // The holder keeps answering its messages until the show ends.
+    while (MsgWaitForMultipleObjects(1, &process.hProcess, FALSE, INFINITE, QS_ALLINPUT) !=
+           WAIT_OBJECT_0) {
+        MSG message{};
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+    }
+    DWORD code = 1;
+    GetExitCodeProcess(process.hProcess, &code);
+    return static_cast<int>(code);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     const std::string command = argc > 1 ? argv[1] : "";
     if (command == "main") return PrintMain();
     if (command == "box") return PrintBox();
+    if (command == "boxes") return PrintBoxes();
+    if (command == "application") return PrintApplication();
+    if (command == "restore") return PostSystemCommand(ApplicationWindow, SC_RESTORE);
+    if (command == "maximise") return PostSystemCommand(MainWindow, SC_MAXIMIZE);
+    if (command == "unmaximise") return PostSystemCommand(MainWindow, SC_RESTORE);
+    if (command == "start-minimised" && argc > 2) return StartMinimised(argv[2]);
     if (command == "dismiss") {
         HWND box = WaitFor(ErrorBox, true);
         if (box == nullptr) return 1;
@@ -126,6 +225,8 @@ int main(int argc, char** argv) {
         PostMessageW(main, WM_CLOSE, 0, 0);
         return 0;
     }
-    std::fprintf(stderr, "usage: win_probe main|box|dismiss|close\n");
+    std::fprintf(stderr,
+                 "usage: win_probe main|box|boxes|application|restore|maximise|unmaximise|"
+                 "dismiss|close|start-minimised EXE\n");
     return 2;
 }

@@ -20,6 +20,12 @@ import tempfile
 import time
 
 TITLE = "Project1"
+# An executable named with letters of the ANSI code page that code page 932
+# lacks; "é" would start a double-byte character there. Its title, "Café",
+# keeps the ANSI code page (1252 in the C.UTF-8 locale) to the screen.
+ACCENTED_NAME = "Café.Crème.exe"
+ACCENTED_TITLE = "Café"
+ACCENTED_ENV = {"LC_ALL": "C.UTF-8", "WINEDEBUG": "-all,trace+mci"}
 OPEN_ERROR = "ファイル []\\,,,,;,,.bmp は開けません."
 PICTURE = os.path.join("[]", ",,,,;,,.bmp")
 STORED_POSITION = (272, 184)
@@ -146,15 +152,25 @@ def high_nibbles(rgb):
 
 # --- the X side -----------------------------------------------------------
 
-def x_window_at(origin):
+def x_windows(name):
+    """The X windows of the show's process started as `name`: id, size, origin."""
+    tree = subprocess.run(["xwininfo", "-root", "-tree"], capture_output=True).stdout
+    pattern = (r"\s*(0x[0-9a-f]+) .*\"" + re.escape(name.lower()) +
+               r"\"\)\s+(\d+)x(\d+)\+(-?\d+)\+(-?\d+)")
+    found = []
+    for line in tree.decode("utf-8", "replace").splitlines():
+        m = re.match(pattern, line)
+        if m:
+            found.append((m.group(1), (int(m.group(2)), int(m.group(3))),
+                          (int(m.group(4)), int(m.group(5)))))
+    return found
+
+
+def x_window_at(origin, name=TITLE + ".exe"):
     """The X window of the show's process whose top-left is at `origin`."""
-    tree = subprocess.run(["xwininfo", "-root", "-tree"], capture_output=True,
-                          text=True).stdout
-    for line in tree.splitlines():
-        m = re.match(r"\s*(0x[0-9a-f]+) .*\"project1\.exe\"\)\s+(\d+)x(\d+)\+(-?\d+)\+(-?\d+)",
-                     line)
-        if m and (int(m.group(4)), int(m.group(5))) == tuple(origin):
-            return m.group(1), (int(m.group(2)), int(m.group(3)))
+    for window, size, corner in x_windows(name):
+        if corner == tuple(origin):
+            return window, size
     return None, None
 
 
@@ -170,13 +186,21 @@ def x_title(window):
 # --- runs -----------------------------------------------------------------
 
 class Show:
-    def __init__(self, exe, work, *start):
-        shutil.copy(exe, os.path.join(work, "Project1.exe"))
-        self.log = open(os.path.join(work, "wine.log"), "wb")
-        command = [WINE, "start", "/wait", *start, "Project1.exe"] if start else \
-            [WINE, "Project1.exe"]
-        self.process = subprocess.Popen(command, cwd=work, stdout=self.log,
-                                        stderr=subprocess.STDOUT)
+    """Project1.exe copied into `work` as `name` and started there, through
+    the Windows program `start` (with its arguments) if given."""
+
+    def __init__(self, exe, work, start=(), name=TITLE + ".exe", env=None):
+        shutil.copy(exe, os.path.join(work, name))
+        self.log_path = os.path.join(work, "wine.log")
+        self.log = open(self.log_path, "wb")
+        self.process = subprocess.Popen([WINE, *start, name], cwd=work, stdout=self.log,
+                                        stderr=subprocess.STDOUT,
+                                        env={**os.environ, **(env or {})})
+
+    def music_opens(self):
+        """How many "open" commands the show sent, as Wine's trace tells."""
+        with open(self.log_path, "rb") as log:
+            return log.read().count(b'mciSendStringW (L"open ')
 
     def close(self, probe, checks):
         run_probe(probe, "close")
@@ -196,10 +220,21 @@ def until(start, seconds):
         time.sleep(delay)
 
 
+def wait_for_main(probe, ready, seconds=5.0):
+    """The main window's state once `ready` takes it, or the last one seen."""
+    deadline = time.monotonic() + seconds
+    while True:
+        main = run_probe(probe, "main")
+        if ready(main) or time.monotonic() > deadline:
+            return main
+        time.sleep(0.3)
+
+
 def run_show(exe, probe, work, picture, checks):
-    """Start-up, the picture, a click, the error box at step 8, the glitch
-    and the negative behind it."""
-    show = Show(exe, work)
+    """Start-up under an accented name, the picture, a right click and a
+    double click, the error box at step 8, the glitch and the negative behind
+    it, and a second box stacked on it at step 25."""
+    show = Show(exe, work, name=ACCENTED_NAME, env=ACCENTED_ENV)
     main = run_probe(probe, "main")
     if not checks.check("main window appears", main["status"] == 0, str(main)):
         show.close(probe, checks)
@@ -208,9 +243,12 @@ def run_show(exe, probe, work, picture, checks):
     checks.check("window at 272, 184", rect[:2] == list(STORED_POSITION), main["rect"])
     checks.check("client area 400 x 400", client == [400, 400], main["client"])
     checks.check("title blank at start-up", hex_text(main["title"]) == "", main["title"])
-    checks.check("application window carries the application title",
-                 hex_text(main["owner"]) == TITLE, main["owner"])
-    window, size = x_window_at(origin)
+    checks.check("application window carries the accented application title",
+                 hex_text(main["owner"]) == ACCENTED_TITLE, hex_text(main["owner"]))
+    checks.check("X server shows the accented application title (the taskbar's label)",
+                 any(x_title(w) == ACCENTED_TITLE for w, _, _ in x_windows(ACCENTED_NAME)),
+                 [x_title(w) for w, _, _ in x_windows(ACCENTED_NAME)])
+    window, size = x_window_at(origin, ACCENTED_NAME)
     checks.check("X server shows the 400 x 400 client area at its origin",
                  window is not None and size == (400, 400), f"{window} {size}")
     if window is not None:
@@ -221,23 +259,28 @@ def run_show(exe, probe, work, picture, checks):
                      lambda x, y, rgb: high_nibbles(rgb) == high_nibbles(picture[y][x][::-1]))
     checks.check("picture on screen (its noise flips only the four low bits)", not bad,
                  f"{len(bad)} pixels differ, first {bad[:3]}")
+    centre = [str(origin[0] + 200), str(origin[1] + 200)]
+    subprocess.run(["xdotool", "mousemove", *centre, "click", "3"], check=True)
     time.sleep(1.0)
     second = Screen()
     changed = sum(1 for y in range(0, 400, 4) for x in range(0, 400, 4)
                   if first.rgb(origin[0] + x, origin[1] + y)
                   != second.rgb(origin[0] + x, origin[1] + y))
     checks.check("picture flickers before any click", changed > 100, f"{changed} changed")
+    checks.check("a right click starts nothing (no music command)", show.music_opens() == 0,
+                 f"{show.music_opens()} opens")
 
-    subprocess.run(["xdotool", "mousemove", str(origin[0] + 200), str(origin[1] + 200),
-                    "click", "1"], check=True)
+    subprocess.run(["xdotool", "click", "--repeat", "2", "--delay", "80", "1"], check=True)
     clicked = time.monotonic()
     os.rename(os.path.join(work, PICTURE), os.path.join(work, "moved.bmp"))
 
     until(clicked, 26.0)  # step 8 at 24 s reloads the missing file
+    checks.check("a double click is one click: the show sends its music commands once",
+                 show.music_opens() == 1, f"{show.music_opens()} opens")
     box = run_probe(probe, "box")
     checks.check("step 8 opens the error box", box["status"] == 0, str(box))
-    checks.check("error box caption is the application title",
-                 hex_text(box.get("caption")) == TITLE, box.get("caption"))
+    checks.check("error box caption is the accented application title",
+                 hex_text(box.get("caption")) == ACCENTED_TITLE, hex_text(box.get("caption")))
     checks.check("error box text names the path and ends in '.'",
                  hex_text(box.get("text")) == OPEN_ERROR, hex_text(box.get("text")))
     checks.check("error box owned by the application window",
@@ -265,15 +308,34 @@ def run_show(exe, probe, work, picture, checks):
     checks.check("steps go on behind the box: washed-out negative on screen", not bad,
                  f"{len(bad)} pixels differ, first {bad[:3]}")
 
-    run_probe(probe, "dismiss")
-    # NOTE: with no window manager, Wine waits up to 2 s for the box to be
+    until(clicked, 76.5)  # step 25 at 75 s reloads the still missing file
+    boxes = run_probe(probe, "boxes")
+    listed = [boxes.get(f"box{i}", "").split() for i in range(int(boxes.get("boxes", 0)))]
+    checks.check("step 25 stacks a second box on the first", len(listed) == 2, str(boxes))
+    if len(listed) == 2 and all(len(b) == 3 for b in listed):
+        checks.check("the front box takes the input, the one behind it does not",
+                     [b[0] for b in listed] == ["1", "0"], str(listed))
+        checks.check("both boxes: accented caption, the open error",
+                     all(hex_text(b[1]) == ACCENTED_TITLE and hex_text(b[2]) == OPEN_ERROR
+                         for b in listed), str(listed))
+
+    # NOTE: with no window manager, Wine waits up to 2 s for a box to be
     # withdrawn before the show's thread goes on.
+    run_probe(probe, "dismiss")
     for _ in range(10):
         time.sleep(0.5)
-        after = run_probe(probe, "main")
-        if after.get("enabled") == "1":
+        boxes = run_probe(probe, "boxes")
+        if boxes.get("boxes") == "1" and boxes.get("box0", "").startswith("1 "):
             break
-    checks.check("main window enabled again after the box", after.get("enabled") == "1",
+    checks.check("dismissing the front box gives the input back to the one behind",
+                 boxes.get("boxes") == "1" and boxes.get("box0", "").startswith("1 "),
+                 str(boxes))
+    main = run_probe(probe, "main")
+    checks.check("main window still disabled while a box is open", main.get("enabled") == "0",
+                 main.get("enabled"))
+    run_probe(probe, "dismiss")
+    after = wait_for_main(probe, lambda m: m.get("enabled") == "1")
+    checks.check("main window enabled again after the last box", after.get("enabled") == "1",
                  after.get("enabled"))
     show.close(probe, checks)
 
@@ -311,7 +373,7 @@ def run_small_top_down(exe, probe, work, checks):
     colours = [[((16 * (4 * r + c)) | 8, (255 - 16 * r) & 0xF8, (16 * c) | 4) for c in range(4)]
                for r in range(4)]
     write_bmp(os.path.join(work, PICTURE), colours, top_down=True)
-    show = Show(exe, work, "/max")
+    show = Show(exe, work, start=("start", "/wait", "/max"))
     main = run_probe(probe, "main")
     if checks.check("maximised start shows the window", main["status"] == 0, str(main)):
         checks.check("maximised window keeps the fitted client area",
@@ -332,19 +394,98 @@ def run_small_top_down(exe, probe, work, checks):
     show.close(probe, checks)
 
 
+def run_minimised(exe, probe, work, checks):
+    """Show command 7: minimised without taking the focus; restored and then
+    maximised by the user, the window keeps its fitted size."""
+    show = Show(exe, work, start=(probe, "start-minimised"))
+    app = run_probe(probe, "application")
+    if checks.check("show command 7 starts minimised, the window hidden",
+                    app.get("iconic") == "1" and app.get("main_visible") == "0", str(app)):
+        checks.check("show command 7 leaves the focus where it was",
+                     hex_text(app.get("active")) == "ProbeHolder", hex_text(app.get("active")))
+    run_probe(probe, "restore")
+    main = wait_for_main(probe, lambda m: m["status"] == 0)
+    if checks.check("restoring shows the window", main["status"] == 0, str(main)):
+        checks.check("restored at 272, 184 with the fitted client area",
+                     ints(main["rect"])[:2] == list(STORED_POSITION)
+                     and ints(main["client"]) == [400, 400],
+                     f"{main['rect']} client {main['client']}")
+        run_probe(probe, "maximise")
+        main = wait_for_main(probe, lambda m: m.get("zoomed") == "1")
+        checks.check("maximising after start-up keeps the fitted client area",
+                     main.get("zoomed") == "1" and ints(main.get("client")) == [400, 400],
+                     f"zoomed {main.get('zoomed')} client {main.get('client')}")
+        run_probe(probe, "unmaximise")
+        main = wait_for_main(probe, lambda m: m.get("zoomed") == "0")
+        checks.check("undoing the maximise: back at 272, 184, client area 400 x 400",
+                     main.get("zoomed") == "0" and ints(main["rect"])[:2] == list(STORED_POSITION)
+                     and ints(main["client"]) == [400, 400],
+                     f"{main.get('rect')} client {main.get('client')}")
+    show.close(probe, checks)
+
+
+DISPLAY_SETTING_KEY = r"HKCU\Control Panel\Desktop"
+
+
+def set_display_setting(dpi):
+    """The prefix's display setting in pixels per inch; None: Wine's 96."""
+    command = ["add", DISPLAY_SETTING_KEY, "/v", "LogPixels", "/t", "REG_DWORD", "/d",
+               str(dpi), "/f"] if dpi else ["delete", DISPLAY_SETTING_KEY, "/v", "LogPixels", "/f"]
+    subprocess.run([WINE, "reg", *command], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                   check=dpi is not None)
+
+
+def run_at_120_dpi(exe, probe, work, picture, checks):
+    """The display set to 120 pixels per inch (125 %): the layout grows to a
+    500 x 500 picture area, the picture stretched by nearest pixel."""
+    # NOTE: Wine takes the display setting from the user's LogPixels; the
+    # value is removed again so that the prefix stays at 96 for later runs.
+    set_display_setting(120)
+    try:
+        show = Show(exe, work)
+        main = run_probe(probe, "main")
+        if checks.check("at 120 dpi the main window appears", main["status"] == 0, str(main)):
+            checks.check("at 120 dpi the client area is 500 x 500",
+                         ints(main["client"]) == [500, 500], main["client"])
+            time.sleep(0.5)
+            origin = ints(main["origin"])
+
+            def nearest(x, y, rgb):
+                # Each screen pixel repeats one picture pixel: the one under it
+                # or, where two meet, its neighbour. Smoothing would mix them.
+                near = {high_nibbles(picture[sy][sx][::-1])
+                        for sy in {y * 4 // 5, min(399, (y * 4 + 4) // 5)}
+                        for sx in {x * 4 // 5, min(399, (x * 4 + 4) // 5)}}
+                return high_nibbles(rgb) in near
+
+            bad = mismatches(Screen(), origin, (500, 500), nearest)
+            checks.check("at 120 dpi the screen is the picture stretched to 500 x 500 "
+                         "by nearest pixel", not bad,
+                         f"{len(bad)} pixels differ, first {bad[:3]}")
+        show.close(probe, checks)
+    finally:
+        set_display_setting(None)
+
+
 def main():
     exe, probe, data_writer, work = (os.path.abspath(a) for a in sys.argv[1:5])
     checks = Checks()
     shutil.rmtree(work, ignore_errors=True)
-    runs = {name: os.path.join(work, name) for name in ("show", "missing", "small")}
+    runs = {name: os.path.join(work, name)
+            for name in ("show", "missing", "small", "minimised", "dpi120")}
     for path in runs.values():
         os.makedirs(path)
     subprocess.run([WINE, data_writer, "."], cwd=runs["show"], check=True,
                    stdout=subprocess.DEVNULL)
     picture = read_bmp(os.path.join(runs["show"], PICTURE))
+    set_display_setting(None)  # left by a run that was cut short
+    for name in ("minimised", "dpi120"):
+        shutil.copytree(os.path.join(runs["show"], "[]"), os.path.join(runs[name], "[]"))
 
     run_missing_picture(exe, probe, runs["missing"], checks)
     run_small_top_down(exe, probe, runs["small"], checks)
+    run_minimised(exe, probe, runs["minimised"], checks)
+    run_at_120_dpi(exe, probe, runs["dpi120"], picture, checks)
     run_show(exe, probe, runs["show"], picture, checks)
 
     print(f"{checks.passed} passed, {checks.failed} failed")
