@@ -29,6 +29,10 @@ part "pictures" scripts/test-pictures.sh
 # The web page: the core compiled with Emscripten, the scheduler's tests under
 # node, and the page in headless Chromium on 127.0.0.1, one test a full show.
 part "web" scripts/test-web.sh
+# The release artefacts from scripts/package.sh, each checked where a user
+# meets it: the .deb installed into an empty Debian 12 and removed again, the
+# Windows zip under Wine, the web bundle in Chromium.
+part "release" scripts/test-release.sh
 if [ "$SHOW_32BIT_PROGRAMS" = native ]; then
     echo "=== all passed in $(($(date +%s) - started)) s; 32-bit core run natively," \
         "32-bit Project1.exe under 32-bit Wine"

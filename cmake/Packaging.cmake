@@ -65,9 +65,10 @@ set(CPACK_DEBIAN_PACKAGE_SECTION video)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # What the libraries do not say: Qt's window-system plugins, a General MIDI
-# soundfont for the tune; the limiter and a Japanese font for the error boxes
-# are recommended.
+# soundfont for the tune. Recommended: the limiter, Qt's Wayland plugin for
+# sessions without an X server, a Japanese font for the error boxes.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, timgm6mb-soundfont | sf2-soundfont-gm")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "swh-plugins, fonts-ipafont-gothic | fonts-noto-cjk")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
+    "swh-plugins, qt6-wayland, fonts-ipafont-gothic | fonts-noto-cjk")
 set(CPACK_DEBIAN_COMPRESSION_TYPE xz)
 include(CPack)

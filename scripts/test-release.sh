@@ -24,6 +24,19 @@ step() {
 }
 step_start=$(date +%s)
 
+# The empty Debian 12 is made while the artefacts build: the one waits on the
+# network, the other on the processor.
+work=$repo/build-release-test
+root=$work/root
+. scripts/debian-root.sh
+debian_root_unmount "$root"
+rm -rf --one-file-system "$work"
+mkdir -p "$work"
+trap 'debian_root_unmount "$root"' EXIT
+trap 'exit 1' INT TERM
+debian_root_create "$root" "$work/debootstrap.log" >"$work/debootstrap.out" 2>&1 &
+debootstrap_pid=$!
+
 sh scripts/package.sh
 version=$(build-release/tools/replay --version | sed 's/^replay //')
 deb=dist/flicker-show_${version}_amd64.deb
@@ -42,16 +55,8 @@ step "packing again: the same bytes"
 lintian --fail-on error "$deb"
 step "lintian: no errors"
 
-work=$repo/build-release-test
-root=$work/root
-. scripts/debian-root.sh
-debian_root_unmount "$root"
-rm -rf --one-file-system "$work"
-mkdir -p "$work"
-trap 'debian_root_unmount "$root"' EXIT
-trap 'exit 1' INT TERM
 echo "== the .deb in an empty Debian 12 (debootstrap)"
-debian_root_create "$root" "$work/debootstrap.log"
+wait "$debootstrap_pid" || { cat "$work/debootstrap.out" >&2; exit 1; }
 debian_root_mount "$root"
 python3 tests/release/release_test.py deb "$root" "$deb"
 debian_root_unmount "$root"
