@@ -21,6 +21,10 @@ import tempfile
 import time
 import zipfile
 
+# The desktop end-to-end tests' ways of waiting and of reading windows.
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "../platform/qt"))
+from desktop_e2e import Failure, check, geometry, wait_for  # noqa: E402
+
 SIDE = 400
 FOLDER = "[]"
 PICTURE = ",,,,;,,.bmp"
@@ -28,28 +32,8 @@ TUNE = ",,,,;,,.mid"
 HIGH_NIBBLE = bytes(b & 0xF0 for b in range(256))
 
 
-class Failure(Exception):
-    pass
-
-
-def check(condition, message):
-    if not condition:
-        raise Failure(message)
-
-
 def run(*command, **kwargs):
     return subprocess.run(command, check=True, capture_output=True, **kwargs).stdout
-
-
-def wait_for(what, probe, timeout):
-    deadline = time.monotonic() + timeout
-    while True:
-        value = probe()
-        if value:
-            return value
-        if time.monotonic() > deadline:
-            raise Failure(f"timed out after {timeout:.0f} s waiting for {what}")
-        time.sleep(0.5)
 
 
 class Xvfb:
@@ -137,17 +121,6 @@ def main_window(pid):
     out = subprocess.run(["xdotool", "search", "--onlyvisible", "--pid", str(pid)],
                          capture_output=True, text=True).stdout.split()
     return int(out[0]) if out else None
-
-
-def geometry(window):
-    out = run("xwininfo", "-id", str(window)).decode()
-    value = {}
-    for line in out.splitlines():
-        key, _, number = line.strip().partition(":")
-        if key in ("Absolute upper-left X", "Absolute upper-left Y", "Width", "Height"):
-            value[key] = int(number)
-    return (value["Absolute upper-left X"], value["Absolute upper-left Y"],
-            value["Width"], value["Height"])
 
 
 def show_in_root(root, folder, expected, what):
