@@ -18,8 +18,16 @@ const root = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '..');
 const {chromium} = createRequire(path.join(root, 'platform/web/'))('playwright-core');
 const site = path.resolve(process.argv[2] ?? path.join(root, 'build-web/site'));
 
-const server = spawn('python3', [path.join(root, 'platform/web/serve.py'), site, '0', '-q'],
-                     {stdio: ['ignore', 'pipe', 'inherit']});
+// Every request the server answers, with when: the AudioWorklet's fetches
+// too, which the browser's request events leave out.
+const requests = [];
+const server = spawn('python3', [path.join(root, 'platform/web/serve.py'), site, '0'],
+                     {stdio: ['ignore', 'pipe', 'pipe']});
+server.stderr.on('data', (data) => {
+    for (const m of String(data).matchAll(/"GET (\S+) HTTP[^"]*" 200/g)) {
+        requests.push([decodeURIComponent(m[1]), Date.now()]);
+    }
+});
 const origin = await new Promise((resolve) => server.stdout.once('data', (d) => resolve(String(d).trim())));
 const profile = mkdtempSync(path.join(tmpdir(), 'show-measure-'));
 const browser = await chromium.launchPersistentContext(profile, {
@@ -29,12 +37,6 @@ const browser = await chromium.launchPersistentContext(profile, {
            '--disable-background-networking', '--disable-component-update', '--disable-sync'],
 });
 try {
-    // Every request, the AudioWorklet's included, with when it was made.
-    const requests = [];
-    await browser.route('**/*', (route) => {
-        requests.push([decodeURIComponent(new URL(route.request().url()).pathname), Date.now()]);
-        return route.continue();
-    });
     const page = browser.pages()[0] ?? await browser.newPage();
     const loaded = Date.now();
     await page.goto(origin);

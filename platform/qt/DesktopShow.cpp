@@ -3,8 +3,8 @@
 #include <QApplication>
 
 #include "app/Project1.h"
+#include "platform/MusicCommands.h"
 #include "platform/qt/FluidSynthMusic.h"
-#include "platform/qt/MusicCommands.h"
 #include "platform/qt/QtPlatform.h"
 
 int RunDesktopShow(int argc, char** argv, const DesktopHooks& hooks) {

@@ -21,8 +21,8 @@
 
 #include "app/FormDescription.h"
 #include "core/Cp932.h"
-#include "platform/qt/Cp932Text.h"
-#include "platform/qt/MusicCommands.h"
+#include "platform/Cp932Text.h"
+#include "platform/MusicCommands.h"
 
 namespace {
 
