@@ -92,6 +92,18 @@ try {
     const merged = show.at(-1)[2] - mergedBefore;
     console.log(`flicker during the show (click to the last step): ${show.length + merged} due, ` +
                 `${show.length} handled, ${merged} merged`);
+    const merges = show.map((e, i) => [e[1] - click, e[2] - (i > 0 ? show[i - 1][2] : mergedBefore)])
+        .filter(([, n]) => n > 0);
+    if (merges.length) {
+        console.log('  merged (ms after the click: ticks): ' +
+                    merges.map(([t, n]) => `${t.toFixed(0)}: ${n}`).join(', '));
+    }
+    console.log(`  first tick ${(show[0][1] - click).toFixed(1)} ms after the click's release`);
+    const handler = show.map((e) => e[3]).sort((a, b) => a - b);
+    console.log(`  the flicker tick's handler (the program's tick and the canvas drawn): ` +
+                `median ${handler[handler.length >> 1].toFixed(2)} ms, ` +
+                `99th percentile ${handler[Math.floor(handler.length * 0.99)].toFixed(2)} ms, ` +
+                `max ${handler.at(-1).toFixed(1)} ms`);
     const times = show.map(([, t]) => t);
     const gaps = times.slice(1).map((t, i) => t - times[i]);
     console.log(`  gaps: mean ${(gaps.reduce((a, b) => a + b, 0) / gaps.length).toFixed(2)} ms, ` +

@@ -19,12 +19,14 @@
     let tunePlays = 0;  // each click on the picture plays the tune
 
     // Each tick as [timer, ms on the page's clock, that timer's ticks merged
-    // so far], for measuring a show.
+    // so far, ms its handler took], for measuring a show.
     const tickLog = [];
     const clickLog = [];
     const scheduler = new ShowScheduler(() => performance.now(), (id) => {
-        tickLog.push([id, performance.now(), scheduler.missed[id]]);
+        const entry = [id, performance.now(), scheduler.missed[id], 0];
+        tickLog.push(entry);
         program._web_tick(id);
+        entry[3] = performance.now() - entry[1];
     });
 
     function Decode(bytes) {
