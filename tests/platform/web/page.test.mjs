@@ -69,6 +69,28 @@ async function Open(url, scale = 1) {
         stray.push(u);
         return route.abort();
     });
+    // Browsers keep an AudioContext made before the user has clicked suspended
+    // and let it run only after a click; headless Chromium lets it run at
+    // once (and counts the page as clicked from the start), so the tests hold
+    // it to that rule.
+    await browser.addInitScript(() => {
+        let clicked = false;
+        window.addEventListener('mousedown', () => { clicked = true; }, true);
+        const Context = window.AudioContext;
+        window.AudioContext = class extends Context {
+            constructor(...options) {
+                super(...options);
+                // (A new context starts running a moment later.)
+                this.addEventListener('statechange', () => {
+                    if (this.state === 'running' && !clicked) super.suspend();
+                });
+            }
+            resume() {
+                if (clicked) return super.resume();
+                return Promise.reject(new DOMException('no click yet', 'NotAllowedError'));
+            }
+        };
+    });
     const page = browser.pages()[0] ?? await browser.newPage();
     const errors = [];
     page.on('pageerror', (e) => errors.push(e.message));
@@ -259,7 +281,8 @@ test('a hidden page stands still, tune and all, and goes on from there when show
     const show = await Open(Site('hidden', defaultPicture()));
     const audio = (state) => show.page.waitForFunction((s) => window.flickerShow.audioState() === s, state);
     try {
-        await show.page.evaluate(() => window.flickerShow.musicReady());
+        assert.ok(await show.page.evaluate(() => window.flickerShow.musicReady()), 'the synthesizer failed');
+        assert.strictEqual(await show.page.evaluate(() => window.flickerShow.audioState()), 'suspended');
         await show.page.mouse.click(200, 200);
         await audio('running');
         await show.page.waitForTimeout(1500);
