@@ -15,7 +15,8 @@ if [ ! -d "$web/node_modules/js-synthesizer" ] ||
     (cd "$web" && npm ci --no-audit --no-fund)
 fi
 
-# The program, compiled by Emscripten (its acorn comes from Debian's node path).
+# The program, compiled by Emscripten (its acorn, and terser's modules, come
+# from Debian's node path).
 export NODE_PATH=/usr/share/nodejs
 emcmake cmake -S . -B build-web/wasm -G Ninja -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_CXX_FLAGS=-fexceptions -DSHOW_WARNINGS_AS_ERRORS=ON \
@@ -30,12 +31,32 @@ site=build-web/site
 rm -rf "$site"
 mkdir -p "$site/licences"
 cp "$web"/site/index.html "$web"/site/page.js "$web"/site/scheduler.js "$web"/site/music.js "$site/"
-cp build-web/wasm/platform/web/flicker.js build-web/wasm/platform/web/flicker.wasm "$site/"
+# The program's JS with its local names shortened (terser, Debian's).
+terser build-web/wasm/platform/web/flicker.js --compress --mangle -o "$site/flicker.js"
+cp build-web/wasm/platform/web/flicker.wasm "$site/"
 synth=$web/node_modules/js-synthesizer
-cp "$synth/dist/js-synthesizer.min.js" "$synth/dist/js-synthesizer.worklet.min.js" \
-    "$synth/externals/libfluidsynth-2.4.6.js" "$site/"
+cp "$synth/dist/js-synthesizer.min.js" "$synth/dist/js-synthesizer.worklet.min.js" "$site/"
+# FluidSynth's script carries its WebAssembly as base64 text; the site ships
+# the WebAssembly as the file it is, a quarter smaller, and the script (a
+# module in the AudioWorklet) behind the loader that hands it over, with its
+# names shortened.
+python3 - "$synth/externals/libfluidsynth-2.4.6.js" "$web/site/fluidsynth-loader.js" \
+    "$site/libfluidsynth-2.4.6.wasm" build-web/libfluidsynth-2.4.6.js <<'PY'
+import base64, re, sys
+script, loader, wasm, out = sys.argv[1:]
+text = open(script, encoding="utf-8").read()
+found = re.findall(r'"data:application/octet-stream;base64,([A-Za-z0-9+/=]+)"', text)
+if len(found) != 1:
+    sys.exit("build-web: FluidSynth's script does not hold one WebAssembly")
+open(wasm, "wb").write(base64.b64decode(found[0]))
+text = text.replace('"data:application/octet-stream;base64,' + found[0] + '"',
+                    '"libfluidsynth-2.4.6.wasm"')
+open(out, "w", encoding="utf-8").write(open(loader, encoding="utf-8").read() + text)
+PY
+terser build-web/libfluidsynth-2.4.6.js --module --compress --mangle -o "$site/libfluidsynth-2.4.6.js"
 cp /usr/share/sounds/sf2/TimGM6mb.sf2 "$site/"
-build-web/host/tools/default_data "$site"
+# The default picture run-length encoded: the same pixels in fewer bytes.
+build-web/host/tools/default_data --run-length "$site"
 cp "$synth/externals/LICENSE.fluidsynth.txt" "$site/licences/FluidSynth-LGPL-2.1.txt"
 cp "$synth/LICENSE" "$site/licences/js-synthesizer-BSD-3-Clause.txt"
 cp /usr/share/common-licenses/GPL-2 "$site/licences/TimGM6mb-GPL-2.txt"
@@ -50,9 +71,13 @@ fi
 cat >"$site/licences/README.txt" <<'TEXT'
 What this site ships besides its own files, and under which licence:
 
-- libfluidsynth-2.4.6.js: FluidSynth compiled to WebAssembly, LGPL-2.1
-  (FluidSynth-LGPL-2.1.txt). Its source: the FluidSynth project's release 2.4.6,
-  built as shipped in the npm package js-synthesizer 1.11.0.
+- libfluidsynth-2.4.6.js, libfluidsynth-2.4.6.wasm: FluidSynth compiled to
+  WebAssembly, LGPL-2.1 (FluidSynth-LGPL-2.1.txt). Its source: the FluidSynth
+  project's release 2.4.6, built as shipped in the npm package js-synthesizer
+  1.11.0 (externals/libfluidsynth-2.4.6.js). Changed for this site only in
+  packaging: the WebAssembly, which that script holds as base64 text, is here
+  the file libfluidsynth-2.4.6.wasm, byte for byte; the script has the site's
+  loader before it and its names shortened by terser.
 - js-synthesizer.min.js, js-synthesizer.worklet.min.js: js-synthesizer 1.11.0,
   BSD-3-Clause (js-synthesizer-BSD-3-Clause.txt); its source is in the npm
   package js-synthesizer 1.11.0.

@@ -1,22 +1,33 @@
 // Measures the show's web page in headless Chromium on 127.0.0.1: what the
-// page weighs before the soundfont, the time from the click to sound, and
-// over a full show in a visible tab the ticks handled and missed, when each
-// step ran against click + 3000 x n ms, and the flicker's gaps.
+// page weighs before the click (everything it fetches but the soundfont), how
+// long the synthesizer takes to get ready, the time from the click to sound,
+// and over a full show in a visible tab the flicker ticks due, handled and
+// merged, when each step ran against click + 3000 x n ms, the flicker's gaps
+// and the page's long tasks.
 //
 //     node scripts/measure-web-show.mjs [SITE]   (default build-web/site)
 import {spawn} from 'node:child_process';
-import {mkdtempSync, rmSync, statSync} from 'node:fs';
+import {mkdtempSync, readFileSync, rmSync} from 'node:fs';
 import {createRequire} from 'node:module';
 import {tmpdir} from 'node:os';
 import path from 'node:path';
 import {fileURLToPath} from 'node:url';
+import {gzipSync} from 'node:zlib';
 
 const root = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '..');
 const {chromium} = createRequire(path.join(root, 'platform/web/'))('playwright-core');
 const site = path.resolve(process.argv[2] ?? path.join(root, 'build-web/site'));
 
-const server = spawn('python3', [path.join(root, 'platform/web/serve.py'), site, '0', '-q'],
-                     {stdio: ['ignore', 'pipe', 'inherit']});
+// Every request the server answers, with when: the AudioWorklet's fetches
+// too, which the browser's request events leave out.
+const requests = [];
+const server = spawn('python3', [path.join(root, 'platform/web/serve.py'), site, '0'],
+                     {stdio: ['ignore', 'pipe', 'pipe']});
+server.stderr.on('data', (data) => {
+    for (const m of String(data).matchAll(/"GET (\S+) HTTP[^"]*" 200/g)) {
+        requests.push([decodeURIComponent(m[1]), Date.now()]);
+    }
+});
 const origin = await new Promise((resolve) => server.stdout.once('data', (d) => resolve(String(d).trim())));
 const profile = mkdtempSync(path.join(tmpdir(), 'show-measure-'));
 const browser = await chromium.launchPersistentContext(profile, {
@@ -27,16 +38,17 @@ const browser = await chromium.launchPersistentContext(profile, {
 });
 try {
     const page = browser.pages()[0] ?? await browser.newPage();
-    const weights = new Map();
-    page.on('response', async (response) => {
-        try {
-            weights.set(new URL(response.url()).pathname, (await response.body()).length);
-        } catch (e) {
-            // a response without a body
-        }
-    });
+    const loaded = Date.now();
     await page.goto(origin);
     await page.evaluate(() => window.flickerShow.started);
+    await page.evaluate(() => {
+        window.longTasks = [];
+        new PerformanceObserver((list) => {
+            for (const e of list.getEntries()) window.longTasks.push([e.startTime, e.duration]);
+        }).observe({type: 'longtask'});
+    });
+    const ready = await page.evaluate(() => window.flickerShow.musicReady());
+    const readyAfter = Date.now() - loaded;
     await page.mouse.click(200, 200);
     const clicked = Date.now();
     await page.waitForFunction(() => window.flickerShow.level() > -60, null, {polling: 10, timeout: 20000});
@@ -45,23 +57,27 @@ try {
                                {polling: 1000, timeout: 150000});
     await page.waitForTimeout(1000);
     const {ticks, releases} = await page.evaluate(() => window.flickerShow.log());
-    const counts = await page.evaluate(() => window.flickerShow.ticks());
+    const longTasks = await page.evaluate(() => window.longTasks);
 
     const kb = (n) => `${(n / 1024).toFixed(1)} KB`;
-    let code = 0;
-    let data = 0;
-    // The worklet's scripts, fetched after the click, are not the page's
-    // responses: counted from the site.
-    for (const name of ['libfluidsynth-2.4.6.js', 'js-synthesizer.worklet.min.js']) {
-        weights.set('/' + name, statSync(path.join(site, name)).size);
+    let before = 0;
+    let gzipped = 0;
+    const seen = new Set();
+    console.log('fetched before the click (bytes as served; gzip -9 for comparison):');
+    for (const [name, at] of requests) {
+        if (at > clicked || seen.has(name) || name.endsWith('.sf2')) continue;
+        seen.add(name);
+        const bytes = readFileSync(path.join(site, name === '/' ? 'index.html' : name));
+        const gz = gzipSync(bytes, {level: 9}).length;
+        before += bytes.length;
+        gzipped += gz;
+        console.log(`  ${name}: ${bytes.length} bytes (${kb(bytes.length)}; gzip ${kb(gz)})`);
     }
-    for (const [name, size] of [...weights].sort()) {
-        if (name.endsWith('.sf2')) continue;
-        if (decodeURIComponent(name).startsWith('/[]/')) data += size;
-        else code += size;
-        console.log(`  ${decodeURIComponent(name)}: ${kb(size)}`);
-    }
-    console.log(`page before the soundfont: ${kb(code)} of code and page, ${kb(data)} of default data`);
+    console.log(`page before the click, soundfont aside: ${before} bytes = ${kb(before)} ` +
+                `(${(before / 1e6).toFixed(3)} MB; gzip -9: ${kb(gzipped)})`);
+    const late = requests.filter(([name, at]) => at > clicked && !name.endsWith('.sf2'));
+    console.log(`fetched after the click, soundfont aside: ${late.length ? late.map(([n]) => n).join(', ') : 'nothing'}`);
+    console.log(`synthesizer and soundfont ${ready ? 'ready' : 'FAILED'} ${readyAfter} ms after the page was asked for`);
     console.log(`click to sound: ${toSound} ms (level above -60 dBFS, polled every 10 ms)`);
 
     const click = releases[0];
@@ -69,17 +85,38 @@ try {
     const errors = steps.map((t, i) => t - (click + 3000 * (i + 1)));
     console.log(`steps: ${steps.length}; worst error against click + 3000 x n: ` +
                 `${Math.max(...errors.map(Math.abs)).toFixed(1)} ms; last: ${errors.at(-1).toFixed(1)} ms`);
-    const flicker = ticks.filter(([id, t]) => id === 1 && t > click && t <= steps[33]).map(([, t]) => t);
-    const gaps = flicker.slice(1).map((t, i) => t - flicker[i]);
-    const due = Math.floor((steps[33] - click) / 30);
-    console.log(`flicker during the show: ${flicker.length} ticks for about ${due} due at 30 ms; ` +
-                `gaps: mean ${(gaps.reduce((a, b) => a + b, 0) / gaps.length).toFixed(2)} ms, ` +
+    const flicker = ticks.filter(([id]) => id === 1);
+    const beforeClick = flicker.filter(([, t]) => t <= click);
+    const show = flicker.filter(([, t]) => t > click && t <= steps[33]);
+    const mergedBefore = beforeClick.length ? beforeClick.at(-1)[2] : 0;
+    const merged = show.at(-1)[2] - mergedBefore;
+    console.log(`flicker during the show (click to the last step): ${show.length + merged} due, ` +
+                `${show.length} handled, ${merged} merged`);
+    const merges = show.map((e, i) => [e[1] - click, e[2] - (i > 0 ? show[i - 1][2] : mergedBefore)])
+        .filter(([, n]) => n > 0);
+    if (merges.length) {
+        console.log('  merged (ms after the click: ticks): ' +
+                    merges.map(([t, n]) => `${t.toFixed(0)}: ${n}`).join(', '));
+    }
+    console.log(`  first tick ${(show[0][1] - click).toFixed(1)} ms after the click's release`);
+    const handler = show.map((e) => e[3]).sort((a, b) => a - b);
+    console.log(`  the flicker tick's handler (the program's tick and the canvas drawn): ` +
+                `median ${handler[handler.length >> 1].toFixed(2)} ms, ` +
+                `99th percentile ${handler[Math.floor(handler.length * 0.99)].toFixed(2)} ms, ` +
+                `max ${handler.at(-1).toFixed(1)} ms`);
+    const times = show.map(([, t]) => t);
+    const gaps = times.slice(1).map((t, i) => t - times[i]);
+    console.log(`  gaps: mean ${(gaps.reduce((a, b) => a + b, 0) / gaps.length).toFixed(2)} ms, ` +
                 `max ${Math.max(...gaps).toFixed(1)} ms, over 45 ms: ${gaps.filter((g) => g > 45).length}`);
-    const late = gaps.map((g, i) => [g, flicker[i + 1] - click]).filter(([g]) => g > 45);
-    console.log(`  gaps over 45 ms (ms after the click: gap): ` +
-                late.map(([g, t]) => `${t.toFixed(0)}: ${g.toFixed(0)}`).join(', '));
-    console.log(`ticks handled: ${counts.handled[0]} steps, ${counts.handled[1]} flicker; ` +
-                `missed (merged): ${counts.missed[0]} steps, ${counts.missed[1]} flicker`);
+    const slow = gaps.map((g, i) => [g, times[i + 1] - click]).filter(([g]) => g > 45);
+    if (slow.length) {
+        console.log('  gaps over 45 ms (ms after the click: gap): ' +
+                    slow.map(([g, t]) => `${t.toFixed(0)}: ${g.toFixed(0)}`).join(', '));
+    }
+    const showTasks = longTasks.filter(([t]) => t >= click - 100 && t <= steps[33]);
+    console.log(`long tasks (over 50 ms) on the main thread during the show: ${showTasks.length}` +
+                (showTasks.length ? ' (ms after the click: length) ' +
+                 showTasks.map(([t, d]) => `${(t - click).toFixed(0)}: ${d.toFixed(0)}`).join(', ') : ''));
 } finally {
     await browser.close();
     server.kill();

@@ -1,4 +1,4 @@
-#include "platform/qt/Cp932Text.h"
+#include "platform/Cp932Text.h"
 
 #include <iconv.h>
 

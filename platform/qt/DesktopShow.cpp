@@ -13,8 +13,8 @@
 #include <utility>
 
 #include "app/Project1.h"
+#include "platform/MusicCommands.h"
 #include "platform/qt/FluidSynthMusic.h"
-#include "platform/qt/MusicCommands.h"
 #include "platform/qt/MusicThread.h"
 #include "platform/qt/QtPlatform.h"
 

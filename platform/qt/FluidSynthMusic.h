@@ -23,7 +23,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/qt/MusicCommands.h"
+#include "platform/MusicCommands.h"
 #include "platform/qt/PeakLimiter.h"
 
 struct _fluid_hashtable_t;

@@ -3,7 +3,7 @@
 #include <string>
 #include <utility>
 
-#include "platform/qt/MusicCommands.h"
+#include "platform/MusicCommands.h"
 
 MusicThread::MusicThread(MusicCommands& commands)
     : m_commands(commands), m_thread([this] { Loop(); }) {}

@@ -23,7 +23,7 @@
 
 #include "app/FormDescription.h"
 #include "core/Cp932.h"
-#include "platform/qt/Cp932Text.h"
+#include "platform/Cp932Text.h"
 #include "platform/qt/MusicThread.h"
 
 namespace {

@@ -1,7 +1,7 @@
 // Code page 932 <-> UTF-8 in the page, through the browser's Shift_JIS
 // decoder (which keeps 5C as "\" and maps 81 46 / 81 47 to U+FF1A / U+FF1B),
 // for the tune's path. The C library here has no code page 932.
-#include "platform/qt/Cp932Text.h"
+#include "platform/Cp932Text.h"
 
 #include <emscripten.h>
 

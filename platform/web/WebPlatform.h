@@ -26,9 +26,9 @@
 #include <memory>
 #include <vector>
 
+#include "platform/MusicCommands.h"
 #include "platform/Platform.h"
 #include "platform/WindowRules.h"
-#include "platform/qt/MusicCommands.h"
 
 class WebPlatform final : public Platform, private Sequencer {
 public:

@@ -13,6 +13,9 @@
 
 #include "DefaultPicture.h"
 #include "DefaultTune.h"
+#include "RunLengthBitmap.h"
+#include "picture/BmpLoader.h"
+#include "picture/ByteSource.h"
 
 namespace {
 
@@ -249,6 +252,26 @@ TEST(DefaultData, PictureRowsRunFromGroundUpToNightSky) {
     const long ground = band(380);
     EXPECT_GT(sky, 2 * ground);
     EXPECT_GT(glow, 2 * sky);
+}
+
+TEST(DefaultData, RunLengthPictureLoadsToTheSamePixelsInFewerBytes) {
+    const Bytes plain = MakeDefaultPicture();
+    const Bytes packed = RunLengthBitmap(plain);
+    ASSERT_FALSE(packed.empty());
+    EXPECT_LT(packed.size(), plain.size() * 2 / 3);
+    SpanSource plain_source(plain);
+    SpanSource packed_source(packed);
+    const auto expected = LoadBmp(plain_source);
+    const auto actual = LoadBmp(packed_source);
+    ASSERT_TRUE(expected && actual);
+    ASSERT_EQ(actual->layout.width, 400);
+    ASSERT_EQ(actual->Height(), 400);
+    EXPECT_EQ(actual->layout.top_down, expected->layout.top_down);
+    int differ = 0;
+    for (std::int32_t r = 0; r < 400; ++r) {
+        differ += !std::equal(actual->Row(r), actual->Row(r) + 1200, expected->Row(r));
+    }
+    EXPECT_EQ(differ, 0) << "rows differ";
 }
 
 TEST(DefaultData, OutputIsDeterministic) {

@@ -12,12 +12,13 @@
 
 #include "DefaultPicture.h"
 #include "DefaultTune.h"
+#include "RunLengthBitmap.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-constexpr std::string_view kUsage = "usage: default_data OUTDIR";
+constexpr std::string_view kUsage = "usage: default_data [--run-length] OUTDIR";
 constexpr std::string_view kDataDir = "[]";
 constexpr std::string_view kPictureName = ",,,,;,,.bmp";
 constexpr std::string_view kTuneName = ",,,,;,,.mid";
@@ -53,7 +54,7 @@ bool WriteFile(const fs::path& path, const std::vector<std::uint8_t>& bytes) {
     return true;
 }
 
-int Run(const fs::path& out_dir) {
+int Run(const fs::path& out_dir, bool run_length) {
     const fs::path dir = out_dir / kDataDir;
     std::error_code ec;
     fs::create_directories(dir, ec);
@@ -62,7 +63,8 @@ int Run(const fs::path& out_dir) {
                   << ec.message() << '\n';
         return 1;
     }
-    if (!WriteFile(dir / kPictureName, MakeDefaultPicture())) return 1;
+    const std::vector<std::uint8_t> picture = MakeDefaultPicture();
+    if (!WriteFile(dir / kPictureName, run_length ? RunLengthBitmap(picture) : picture)) return 1;
     if (!WriteFile(dir / kTuneName, MakeDefaultTune())) return 1;
     return 0;
 }
@@ -74,12 +76,15 @@ int main(int argc, char** argv) {
         std::cout << kUsage << "\n\n"
                   << "Creates OUTDIR/" << kDataDir << "/ and writes the "
                   << "default picture (" << kPictureName << ")\n"
-                  << "and the default tune (" << kTuneName << ") into it.\n";
+                  << "and the default tune (" << kTuneName << ") into it.\n"
+                  << "--run-length writes the picture's same pixels run-length encoded,\n"
+                  << "in fewer bytes, for the web page.\n";
         return 0;
     }
-    if (argc != 2) {
+    const bool run_length = argc == 3 && std::string_view(argv[1]) == "--run-length";
+    if (argc != 2 && !run_length) {
         std::cerr << kUsage << '\n';
         return 2;
     }
-    return Run(fs::path(argv[1]));
+    return Run(fs::path(argv[argc - 1]), run_length);
 }

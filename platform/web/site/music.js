@@ -22,6 +22,12 @@ function CeilingCurve() {
     return curve;
 }
 
+// The synthesizer is readied once the picture is painted, long before any
+// click: the AudioContext is made then (suspended until a click lets it run),
+// FluidSynth starts in the AudioWorklet from its WebAssembly, fetched apart,
+// and the soundfont is fetched and parsed there. The click only resumes the
+// context and hands the tune to the synthesizer, so it never holds up the
+// page's main thread.
 class ShowMusic {
     constructor() {
         this.context = null;
@@ -30,6 +36,7 @@ class ShowMusic {
         this.analyser = null;
         this.tunes = new Map();
         this.playing = false;
+        this.started = false;  // a click has started the tune
     }
 
     open(id, bytes) {
@@ -40,6 +47,19 @@ class ShowMusic {
         return this.tunes.size > 0;
     }
 
+    // Readies the synthesizer and its soundfont in the background.
+    prepare() {
+        if (this.ready !== null) return this.ready;
+        try {
+            this.context = new AudioContext();
+            this.ready = this.load();
+        } catch (e) {
+            this.ready = Promise.reject(e);
+        }
+        this.ready.catch(() => {});
+        return this.ready;
+    }
+
     // Starts the tune unless it is playing. Called within the click, whose
     // gesture lets the AudioContext run.
     play(id) {
@@ -47,11 +67,9 @@ class ShowMusic {
             const bytes = this.tunes.get(id);
             if (bytes === undefined || this.playing) return;
             this.playing = true;
-            if (this.context === null) {
-                this.context = new AudioContext();
-                this.ready = this.load();
-            }
-            this.context.resume().catch(() => {});
+            this.started = true;
+            this.prepare();
+            if (this.context !== null) this.context.resume().catch(() => {});
             this.ready
                 .then(() => this.synth.addSMFDataToPlayer(bytes.slice().buffer))
                 .then(() => this.synth.playPlayer())
@@ -68,8 +86,20 @@ class ShowMusic {
 
     async load() {
         const context = this.context;
+        const Fetch = (name) => fetch(name).then((response) => {
+            if (!response.ok) throw new Error(name + ': ' + response.status);
+            return response.arrayBuffer();
+        });
+        const wasm = Fetch('libfluidsynth-2.4.6.wasm');
+        const soundfont = Fetch('TimGM6mb.sf2');
+        // Both fetches are awaited below; neither may fail unheard of before.
+        wasm.catch(() => {});
+        soundfont.catch(() => {});
         await context.audioWorklet.addModule('libfluidsynth-2.4.6.js');
         await context.audioWorklet.addModule('js-synthesizer.worklet.min.js');
+        // FluidSynth's script waits in the worklet for its WebAssembly, which
+        // comes with the first processor of its loader.
+        new AudioWorkletNode(context, 'fluidsynth-wasm', {processorOptions: {wasm: await wasm}});
         const synth = new JSSynth.AudioWorkletNodeSynthesizer();
         synth.init(context.sampleRate, {initialGain: kSynthGain});
         const node = synth.createAudioNode(context);
@@ -78,18 +108,17 @@ class ShowMusic {
         node.connect(ceiling);
         ceiling.connect(this.analyser);
         this.analyser.connect(context.destination);
-        const response = await fetch('TimGM6mb.sf2');
-        if (!response.ok) throw new Error('no soundfont');
-        await synth.loadSFont(await response.arrayBuffer());
+        await synth.loadSFont(await soundfont);
         this.synth = synth;
     }
 
-    // The page is hidden or shown again: the tune waits with the show.
+    // The page is hidden or shown again: a tune that has started waits with
+    // the show. (A context that no click has let run stays suspended.)
     suspend() {
-        if (this.context !== null) this.context.suspend().catch(() => {});
+        if (this.started && this.context !== null) this.context.suspend().catch(() => {});
     }
     resume() {
-        if (this.context !== null) this.context.resume().catch(() => {});
+        if (this.started && this.context !== null) this.context.resume().catch(() => {});
     }
 
     // The output's level just now, in dBFS (RMS of the last 2048 samples).

@@ -15,13 +15,18 @@
     let program = null;
     let running = false;  // inside a call into the program
     let timeout = null;
+    let image = null;
+    let tunePlays = 0;  // each click on the picture plays the tune
 
-    // Each tick as [timer, ms on the page's clock], for measuring a show.
+    // Each tick as [timer, ms on the page's clock, that timer's ticks merged
+    // so far, ms its handler took], for measuring a show.
     const tickLog = [];
     const clickLog = [];
     const scheduler = new ShowScheduler(() => performance.now(), (id) => {
-        tickLog.push([id, performance.now()]);
+        const entry = [id, performance.now(), scheduler.missed[id], 0];
+        tickLog.push(entry);
         program._web_tick(id);
+        entry[3] = performance.now() - entry[1];
     });
 
     function Decode(bytes) {
@@ -90,7 +95,10 @@
             if (!running) Reschedule();
         },
         putPixels(rgba, width, height) {
-            const image = new ImageData(width, height);
+            // One image for every frame of a size: no garbage at each tick.
+            if (image === null || image.width !== width || image.height !== height) {
+                image = new ImageData(width, height);
+            }
             image.data.set(rgba);
             context2d.putImageData(image, 0, 0);
         },
@@ -98,6 +106,7 @@
             music.open(id, bytes);
         },
         playTune(id) {
+            ++tunePlays;
             music.play(id);
         },
     };
@@ -192,6 +201,9 @@
         if (tune !== null) module.FS.writeFile(kFolder + '/' + kTune, tune);
         program = module;
         Call(() => module.callMain([]));
+        // Once the picture is on the screen, the synthesizer gets ready for
+        // the click.
+        requestAnimationFrame(() => setTimeout(() => music.prepare(), 0));
     }
 
     // For the page's tests and for whoever looks: how the show is doing.
@@ -200,6 +212,8 @@
         ticks: () => ({handled: scheduler.handled.slice(), missed: scheduler.missed.slice()}),
         log: () => ({ticks: tickLog.slice(), releases: clickLog.slice()}),
         audioState: () => (music.context === null ? 'none' : music.context.state),
+        tunePlays: () => tunePlays,
+        musicReady: () => music.prepare().then(() => true, () => false),
         level: () => music.level(),
     };
 })();

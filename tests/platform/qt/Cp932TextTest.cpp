@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "platform/qt/Cp932Text.h"
+#include "platform/Cp932Text.h"
 
 TEST(Cp932Text, ShowsTheGlitchPunctuationAsFullWidthCharacters) {
     // " ： ；"

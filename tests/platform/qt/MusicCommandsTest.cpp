@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/qt/MusicCommands.h"
+#include "platform/MusicCommands.h"
 
 namespace {
 

@@ -69,6 +69,28 @@ async function Open(url, scale = 1) {
         stray.push(u);
         return route.abort();
     });
+    // Browsers keep an AudioContext made before the user has clicked suspended
+    // and let it run only after a click; headless Chromium lets it run at
+    // once (and counts the page as clicked from the start), so the tests hold
+    // it to that rule.
+    await browser.addInitScript(() => {
+        let clicked = false;
+        window.addEventListener('mousedown', () => { clicked = true; }, true);
+        const Context = window.AudioContext;
+        window.AudioContext = class extends Context {
+            constructor(...options) {
+                super(...options);
+                // (A new context starts running a moment later.)
+                this.addEventListener('statechange', () => {
+                    if (this.state === 'running' && !clicked) super.suspend();
+                });
+            }
+            resume() {
+                if (clicked) return super.resume();
+                return Promise.reject(new DOMException('no click yet', 'NotAllowedError'));
+            }
+        };
+    });
     const page = browser.pages()[0] ?? await browser.newPage();
     const errors = [];
     page.on('pageerror', (e) => errors.push(e.message));
@@ -162,6 +184,8 @@ const Boxes = (page) => page.evaluate(() => Array.from(document.querySelectorAll
     icon: d.querySelector('svg.stop') !== null,
 })));
 const Ticks = (page) => page.evaluate(() => window.flickerShow.ticks());
+// How many clicks reached the show: each plays the tune.
+const Plays = (page) => page.evaluate(() => window.flickerShow.tunePlays());
 
 test('the default picture stretched over the canvas, flickering, under a blank title', async () => {
     const {frames} = Replay('start', defaultPicture(), ['--until', '0']);
@@ -215,9 +239,72 @@ test('a missing picture: the open-error box over a button-face area; the flicker
         await show.page.waitForFunction((n) => window.flickerShow.ticks().handled[1] >= n, ticks + 2);
         // The box takes the clicks: the show does not start under it.
         await show.page.mouse.click(200, 200);
-        assert.strictEqual(await show.page.evaluate(() => window.flickerShow.audioState()), 'none');
+        assert.strictEqual(await Plays(show.page), 0);
         await show.page.click('dialog[open] button');
         assert.deepStrictEqual(await Boxes(show.page), []);
+    } finally {
+        await show.close();
+    }
+});
+
+test('only a left click on the picture clicks, and a double click clicks once', async () => {
+    const show = await Open(Site('clicks', defaultPicture()));
+    try {
+        await show.page.mouse.click(200, 200, {button: 'right'});
+        await show.page.mouse.click(200, 200, {button: 'middle'});
+        assert.strictEqual(await Plays(show.page), 0, 'a right or middle click started the show');
+        await show.page.mouse.dblclick(200, 200);
+        assert.strictEqual(await Plays(show.page), 1, 'a double click');
+        await show.page.mouse.click(200, 200);
+        assert.strictEqual(await Plays(show.page), 2, 'a click after it');
+        // A press on the picture released outside it is no click.
+        await show.page.mouse.move(200, 200);
+        await show.page.mouse.down();
+        await show.page.mouse.move(600, 500);
+        await show.page.mouse.up();
+        assert.strictEqual(await Plays(show.page), 2, 'a release outside the picture');
+    } finally {
+        await show.close();
+    }
+});
+
+// What the browser does when the tab is hidden or shown again.
+function Visibility(page, hidden) {
+    return page.evaluate((h) => {
+        Object.defineProperty(document, 'hidden', {value: h, configurable: true});
+        Object.defineProperty(document, 'visibilityState', {value: h ? 'hidden' : 'visible', configurable: true});
+        document.dispatchEvent(new Event('visibilitychange'));
+    }, hidden);
+}
+
+test('a hidden page stands still, tune and all, and goes on from there when shown', async () => {
+    const show = await Open(Site('hidden', defaultPicture()));
+    const audio = (state) => show.page.waitForFunction((s) => window.flickerShow.audioState() === s, state);
+    try {
+        assert.ok(await show.page.evaluate(() => window.flickerShow.musicReady()), 'the synthesizer failed');
+        assert.strictEqual(await show.page.evaluate(() => window.flickerShow.audioState()), 'suspended');
+        await show.page.mouse.click(200, 200);
+        await audio('running');
+        await show.page.waitForTimeout(1500);
+        await Visibility(show.page, true);
+        const hidden = await Ticks(show.page);
+        await audio('suspended');
+        // Longer than a step's period: nothing runs, nothing is owed.
+        await show.page.waitForTimeout(3500);
+        assert.deepStrictEqual(await Ticks(show.page), hidden, 'ticks ran in the hidden page');
+        await Visibility(show.page, false);
+        const shown = Date.now();
+        await audio('running');
+        // The first step comes when its period has had the time it lacked
+        // (about 1.5 s more), not at once, and nothing piles up.
+        await show.page.waitForFunction(() => window.flickerShow.ticks().handled[0] >= 1, null, {timeout: 5000});
+        assert.ok(Date.now() - shown >= 1000, `the first step came ${Date.now() - shown} ms after the page was shown`);
+        const after = await Ticks(show.page);
+        assert.strictEqual(after.handled[0], 1);
+        assert.ok(after.handled[1] > hidden.handled[1], 'the flicker did not go on');
+        // A clock that had run on would have merged about 115 flicker ticks.
+        assert.strictEqual(after.missed[0], hidden.missed[0], 'a step was merged');
+        assert.ok(after.missed[1] - hidden.missed[1] < 10, 'the flicker ticks of the hidden time were owed');
     } finally {
         await show.close();
     }

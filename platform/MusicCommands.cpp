@@ -1,10 +1,10 @@
-#include "platform/qt/MusicCommands.h"
+#include "platform/MusicCommands.h"
 
 #include <optional>
 #include <vector>
 
 #include "core/Cp932.h"
-#include "platform/qt/Cp932Text.h"
+#include "platform/Cp932Text.h"
 
 namespace {
 
