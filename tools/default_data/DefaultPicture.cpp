@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "LittleEndian.h"
+
 namespace {
 
 constexpr int kSize = 400;
@@ -384,12 +386,6 @@ Color Pixel(int x, int y, double tree) {
 
 std::uint8_t ToByte(double v) {
     return static_cast<std::uint8_t>(std::lround(std::clamp(v, 0.0, 255.0)));
-}
-
-void PutLe(std::vector<std::uint8_t>& out, std::size_t at, std::uint32_t value, int bytes) {
-    for (int i = 0; i < bytes; ++i) {
-        out[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(value >> (8 * i));
-    }
 }
 
 void WriteHeaders(std::vector<std::uint8_t>& bmp) {

@@ -4,6 +4,8 @@
 #include <cstddef>
 #include <cstring>
 
+#include "LittleEndian.h"
+
 namespace {
 
 constexpr std::size_t kFileHeaderBytes = 14;
@@ -17,10 +19,6 @@ constexpr std::size_t kMaxCount = 255;
 std::uint32_t U32(const std::vector<std::uint8_t>& b, std::size_t at) {
     return std::uint32_t{b[at]} | std::uint32_t{b[at + 1]} << 8 | std::uint32_t{b[at + 2]} << 16 |
            std::uint32_t{b[at + 3]} << 24;
-}
-
-void PutU32(std::vector<std::uint8_t>& b, std::size_t at, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) b[at + std::size_t(i)] = static_cast<std::uint8_t>(v >> (8 * i));
 }
 
 // One row of `width` pixels: runs of one colour, and literals for stretches
@@ -79,15 +77,15 @@ std::vector<std::uint8_t> RunLengthBitmap(const std::vector<std::uint8_t>& bmp) 
     }
     out[0] = 'B';
     out[1] = 'M';
-    PutU32(out, 2, static_cast<std::uint32_t>(out.size()));
-    PutU32(out, 10, kFileHeaderBytes + kLongHeaderBytes);
+    PutLe(out, 2, static_cast<std::uint32_t>(out.size()), 4);
+    PutLe(out, 10, kFileHeaderBytes + kLongHeaderBytes, 4);
     // The long header: the 40-byte one's fields, then 24 bytes of zeros.
     std::memcpy(&out[kFileHeaderBytes], &bmp[kFileHeaderBytes], kInfoHeaderBytes);
-    PutU32(out, kFileHeaderBytes, kLongHeaderBytes);
-    PutU32(out, kFileHeaderBytes + 16, kRle24);
-    PutU32(out, kFileHeaderBytes + 20,
-           static_cast<std::uint32_t>(out.size() - kFileHeaderBytes - kLongHeaderBytes));
-    PutU32(out, kFileHeaderBytes + 32, 0);  // no colour table
-    PutU32(out, kFileHeaderBytes + 36, 0);
+    PutLe(out, kFileHeaderBytes, kLongHeaderBytes, 4);
+    PutLe(out, kFileHeaderBytes + 16, kRle24, 4);
+    PutLe(out, kFileHeaderBytes + 20,
+          static_cast<std::uint32_t>(out.size() - kFileHeaderBytes - kLongHeaderBytes), 4);
+    PutLe(out, kFileHeaderBytes + 32, 0, 4);  // no colour table
+    PutLe(out, kFileHeaderBytes + 36, 0, 4);
     return out;
 }
