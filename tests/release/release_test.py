@@ -14,16 +14,18 @@
 
 import os
 import shutil
-import struct
 import subprocess
 import sys
 import tempfile
 import time
 import zipfile
 
-# The desktop end-to-end tests' ways of waiting and of reading windows.
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "../platform/qt"))
-from desktop_e2e import Failure, check, geometry, wait_for  # noqa: E402
+# The end-to-end tests' ways of waiting, of reading windows and pictures, and
+# of writing a bitmap.
+here = os.path.dirname(os.path.abspath(__file__))
+sys.path[:0] = [os.path.join(here, "../platform/qt"), os.path.join(here, "../platform/win32")]
+from desktop_e2e import Failure, check, geometry, image_rgb, wait_for  # noqa: E402
+from e2e_test import write_bmp  # noqa: E402
 
 SIDE = 400
 FOLDER = "[]"
@@ -69,7 +71,7 @@ def screen():
 
 def picture_rgb(file):
     """A bitmap's pixels, top row first, with the four high bits."""
-    rgb = run("convert", file, "-depth", "8", "rgb:-")
+    rgb = image_rgb(file)
     check(len(rgb) == SIDE * SIDE * 3, f"{file} is not {SIDE} x {SIDE}")
     return rgb.translate(HIGH_NIBBLE)
 
@@ -90,22 +92,6 @@ def find_picture(expected):
                 return x // 3, y
             x = line.find(first, x + 1)
     return None
-
-
-def write_bmp(path, pixel):
-    """A 400 x 400 24-bit bitmap, bottom-up, pixel(x, y) giving (r, g, b)."""
-    rows = []
-    for y in reversed(range(SIDE)):
-        row = bytearray()
-        for x in range(SIDE):
-            r, g, b = pixel(x, y)
-            row += bytes((b, g, r))
-        rows.append(bytes(row))
-    data = b"".join(rows)
-    header = struct.pack("<2sIHHI", b"BM", 54 + len(data), 0, 0, 54)
-    info = struct.pack("<IiiHHIIiiII", 40, SIDE, SIDE, 1, 24, 0, len(data), 2835, 2835, 0, 0)
-    with open(path, "wb") as f:
-        f.write(header + info + data)
 
 
 # The Debian package ---------------------------------------------------------
@@ -173,12 +159,12 @@ def test_deb(root, deb):
             default = picture_rgb(f"{root}/usr/share/flicker-show/{FOLDER}/{PICTURE}")
             show_in_root(root, "/tmp/plain", default, "from a folder without \"[]\"")
             own_folder = f"{root}/tmp/own/{FOLDER}"
-            os.makedirs(own_folder)
-            write_bmp(os.path.join(own_folder, PICTURE),
-                      lambda x, y: (x * 255 // (SIDE - 1), y * 255 // (SIDE - 1), (x ^ y) & 0xFF))
-            check(picture_rgb(os.path.join(own_folder, PICTURE)) != default, "test picture")
-            show_in_root(root, "/tmp/own", picture_rgb(os.path.join(own_folder, PICTURE)),
-                         "from a folder with its own \"[]\"")
+            gradient = [[((x ^ y) & 0xFF, y * 255 // (SIDE - 1), x * 255 // (SIDE - 1))
+                         for x in range(SIDE)] for y in range(SIDE)]  # (b, g, r)
+            write_bmp(os.path.join(own_folder, PICTURE), gradient, top_down=False)
+            own = picture_rgb(os.path.join(own_folder, PICTURE))
+            check(own != default, "test picture")
+            show_in_root(root, "/tmp/own", own, "from a folder with its own \"[]\"")
         finally:
             run("umount", "-l", x11)
 
