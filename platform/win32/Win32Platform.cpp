@@ -16,6 +16,9 @@ constexpr const wchar_t* kApplicationClass = L"ShowApplication";
 constexpr const wchar_t* kMainClass = L"TForm1";
 constexpr const wchar_t* kTimerClass = L"ShowTimer";
 constexpr UINT_PTR kTimerIdentifier = 1;
+
+// Whether a byte starts a double-byte character of the ANSI code page.
+bool IsAnsiLeadByte(char c) { return IsDBCSLeadByte(static_cast<BYTE>(c)) != FALSE; }
 constexpr DWORD kMainStyle = WS_OVERLAPPEDWINDOW | WS_CLIPSIBLINGS;
 constexpr DWORD kApplicationStyle =
     WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX;
@@ -275,9 +278,7 @@ std::string Win32Platform::ExecutablePath() {
     return path.data();
 }
 
-LeadByteTest Win32Platform::PathLeadBytes() {
-    return [](char c) { return IsDBCSLeadByte(static_cast<BYTE>(c)) != FALSE; };
-}
+LeadByteTest Win32Platform::PathLeadBytes() { return IsAnsiLeadByte; }
 
 void Win32Platform::LowerCase(std::string& text) {
     // CharLowerA's conversion, with the length given, so no text is ever taken
@@ -289,8 +290,7 @@ void Win32Platform::LowerCase(std::string& text) {
     while (start < text.size()) {
         std::size_t end = start;
         while (end < text.size() && end - start < kLongest) {
-            const bool lead = IsDBCSLeadByte(static_cast<BYTE>(text[end])) != FALSE;
-            end += lead && end + 1 < text.size() ? 2u : 1u;
+            end += IsAnsiLeadByte(text[end]) && end + 1 < text.size() ? 2u : 1u;
         }
         CharLowerBuffA(text.data() + start, static_cast<DWORD>(end - start));
         start = end;
