@@ -43,24 +43,15 @@ export WINEPREFIX="$build/wineprefix"
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 
-# The X server picks a free display itself and tells which.
-rm -f "$build/xvfb.display"
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$build/xvfb.display" \
-    >"$build/xvfb.log" 2>&1 &
-xvfb_pid=$!
+. scripts/xvfb.sh
 cleanup() {
     wineserver -k >/dev/null 2>&1 || true
-    kill "$xvfb_pid" 2>/dev/null || true
-    wait "$xvfb_pid" 2>/dev/null || true
+    stop_xvfbs
 }
 trap cleanup EXIT
 trap 'exit 1' INT TERM
-for _ in $(seq 1 100); do
-    [ -s "$build/xvfb.display" ] && break
-    sleep 0.1
-done
-[ -s "$build/xvfb.display" ] || { echo "test-windows: Xvfb did not start" >&2; exit 1; }
-export DISPLAY=":$(head -n 1 "$build/xvfb.display")"
+start_xvfb
+export DISPLAY="$display"
 xdpyinfo >/dev/null || { echo "test-windows: no X server on $DISPLAY" >&2; exit 1; }
 
 # NOTE: the prefix's services outlive the first Wine program and would keep
