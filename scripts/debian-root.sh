@@ -1,9 +1,22 @@
 # Sourced: makes and mounts a minimal Debian 12 root (debootstrap), as an
 # empty machine would be. Needs root.
+#   debian_root_prepare ROOT DIR            unmounts what a run cut short left
+#                                           mounted in ROOT, empties DIR (which
+#                                           holds ROOT), and unmounts ROOT when
+#                                           the script exits
 #   debian_root_create ROOT LOG [PACKAGES]  debootstrap into ROOT, the log in
 #                                           LOG, PACKAGES (comma-separated) added
 #   debian_root_mount ROOT                  /proc, /sys, /dev into ROOT
 #   debian_root_unmount ROOT                undoes it; no error when unmounted
+debian_root_prepare() {
+    _debian_root=$1
+    debian_root_unmount "$_debian_root"
+    rm -rf --one-file-system "$2"
+    mkdir -p "$2"
+    trap 'debian_root_unmount "$_debian_root"' EXIT
+    trap 'exit 1' INT TERM
+}
+
 debian_root_create() {
     _root=$1
     _log=$2

@@ -25,11 +25,7 @@ sh scripts/install-deps.sh debootstrap git
 fresh="$repo/build-fresh"
 root="$fresh/root"
 . scripts/debian-root.sh
-debian_root_unmount "$root"
-rm -rf --one-file-system "$fresh"
-mkdir -p "$fresh"
-trap 'debian_root_unmount "$root"' EXIT
-trap 'exit 1' INT TERM
+debian_root_prepare "$root" "$fresh"
 
 echo "== debootstrap: minimal Debian 12 with git and make"
 debian_root_create "$root" "$fresh/debootstrap.log" git,make,ca-certificates

@@ -29,11 +29,7 @@ step_start=$(date +%s)
 work=$repo/build-release-test
 root=$work/root
 . scripts/debian-root.sh
-debian_root_unmount "$root"
-rm -rf --one-file-system "$work"
-mkdir -p "$work"
-trap 'debian_root_unmount "$root"' EXIT
-trap 'exit 1' INT TERM
+debian_root_prepare "$root" "$work"
 debian_root_create "$root" "$work/debootstrap.log" >"$work/debootstrap.out" 2>&1 &
 debootstrap_pid=$!
 
