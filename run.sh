@@ -7,9 +7,7 @@ cd "$(dirname "$0")"
 # anything is installed or built.
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] &&
     ! [ -S "${XDG_RUNTIME_DIR:-/nonexistent}/wayland-0" ]; then
-    echo "Project1: the show needs a desktop session (an X or Wayland display), and none was" \
-        "found; without one, see it as a web page (sh scripts/serve-web.sh) or as frames" \
-        "(replay --frames DIR)" >&2
+    cat platform/qt/no-display.txt >&2
     exit 1
 fi
 sh scripts/install-deps.sh $(grep -v '^#' scripts/packages-desktop.txt)

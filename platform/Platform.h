@@ -22,6 +22,17 @@ enum class TimerId : std::uint8_t { Timer1, Timer2 };
 // Whether a byte starts a double-byte character in some code page.
 using LeadByteTest = bool (*)(char);
 
+// The code page a platform names its files in.
+enum class PathCodePage : std::uint8_t {
+    Cp932,  // Shift-JIS
+    Ansi,   // the system's ANSI code page (Windows)
+    Utf8,   // the file system's bytes where they are UTF-8 (Linux, the web)
+};
+
+// No byte of UTF-8 is a lead byte in this sense: no byte of a multi-byte
+// character is ever "\\" or ".", which is all the title's cut looks for.
+inline bool NoLeadBytes(char /*c*/) { return false; }
+
 // The window font, used only to scale the layout.
 struct FontSpec {
     std::int32_t height = 0;   // negative: character height in pixels
@@ -69,13 +80,18 @@ public:
     // Height in pixels of the text "0" drawn in `font` on the window's surface.
     [[nodiscard]] virtual int MeasureTextHeight(const FontSpec& font) = 0;
 
-    // The executable's full path, in the code page the platform names files
-    // in: the system's ANSI code page on Windows, where a name may hold
-    // characters that code page 932 lacks; code page 932 unless a platform
-    // says otherwise. The application title keeps this code page to the screen.
+    // The executable's full path, folders separated by "\\", in the code page
+    // the platform names files in (PathEncoding). The application title is
+    // cut from it and keeps that code page to the screen: its taskbar entry,
+    // its icon name and the error boxes' captions.
     [[nodiscard]] virtual std::string ExecutablePath() = 0;
-    // The lead bytes of ExecutablePath's code page.
-    [[nodiscard]] virtual LeadByteTest PathLeadBytes() { return cp932::IsLeadByte; }
+    [[nodiscard]] virtual PathCodePage PathEncoding() = 0;
+    // The lead bytes of ExecutablePath's code page; the ANSI code page's
+    // come from the platform that has it.
+    [[nodiscard]] virtual LeadByteTest PathLeadBytes() {
+        if (PathEncoding() == PathCodePage::Utf8) return NoLeadBytes;
+        return cp932::IsLeadByte;
+    }
     // Lowers the letters of a text in ExecutablePath's code page as the
     // platform does.
     virtual void LowerCase(std::string& text) = 0;

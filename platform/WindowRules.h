@@ -44,3 +44,15 @@ private:
 // other takes each pixel's colour as it is.
 enum class StretchMode : std::uint8_t { ColorOnColor, Halftone };
 [[nodiscard]] StretchMode ChooseStretchMode(int display_bits, int picture_bits);
+
+// An error box is modal over the program's windows. Once it is dismissed, the
+// window of the program's that was active before it (the main window, or an
+// earlier box) is active again, if it is still shown; when none of the
+// program's was active, none is activated. `before` is that window or a null
+// one, `run_box` shows the box until it is dismissed.
+template <class Window, class RunBox, class StillShown, class Activate>
+void RunBoxThenActivateAgain(Window before, RunBox run_box, StillShown still_shown,
+                             Activate activate) {
+    run_box();
+    if (before && still_shown(before)) activate(before);
+}

@@ -12,6 +12,7 @@
 #include <string>
 #include <utility>
 
+#include "NoDisplay.h"
 #include "app/Project1.h"
 #include "platform/MusicCommands.h"
 #include "platform/qt/FluidSynthMusic.h"
@@ -19,12 +20,6 @@
 #include "platform/qt/QtPlatform.h"
 
 namespace {
-
-// The one line said when no window can be opened at all.
-constexpr const char* kNoDesktop =
-    "Project1: the show needs a desktop session (an X or Wayland display), and none was found; "
-    "without one, see it as a web page (sh scripts/serve-web.sh) or as frames "
-    "(replay --frames DIR)\n";
 
 bool XServerReachable() {
     xcb_connection_t* connection = xcb_connect(nullptr, nullptr);

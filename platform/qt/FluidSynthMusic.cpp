@@ -8,20 +8,12 @@
 #include <cstddef>
 #include <utility>
 
+#include "platform/MusicMix.h"
+
 namespace {
 
-// The synthesizer's gain. FluidSynth's default, 0.2, leaves a tune written at
-// full level far quieter than other sounds; at 0.68 the default tune measures
-// about -19 LUFS with TimGM6mb and -15 LUFS with FluidR3_GM (their choir pads
-// differ by 8 dB), within the -20 to -14 LUFS of ordinary listening, and the
-// limiter holds what a louder tune adds.
-constexpr double kGain = 0.68;
 // Without the limiter only a low gain keeps most tunes from clipping.
 constexpr double kGainWithoutLimiter = 0.2;
-// The limiter's ceiling for sample peaks. The true peaks between the samples,
-// which a sound device's converter brings out, rise a few tenths of a
-// decibel above it, and so stay below -1 dBTP.
-constexpr float kCeilingDb = -2.0f;
 
 // Frames rendered at a time into a file.
 constexpr int kFileBlock = 512;
@@ -146,8 +138,8 @@ bool FluidSynthMusic::MakeSynth() {
     m_settings = new_fluid_settings();
     if (m_settings == nullptr) return false;
     fluid_settings_setnum(m_settings, "synth.sample-rate", kSampleRate);
-    const bool limited = m_limiter.Load(kSampleRate, kCeilingDb);
-    fluid_settings_setnum(m_settings, "synth.gain", limited ? kGain : kGainWithoutLimiter);
+    const bool limited = m_limiter.Load(kSampleRate, static_cast<float>(kCeilingDb));
+    fluid_settings_setnum(m_settings, "synth.gain", limited ? kSynthGain : kGainWithoutLimiter);
     m_synth = new_fluid_synth(m_settings);
     if (m_synth == nullptr) return false;
 

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QFontDatabase>
 #include <QFontInfo>
 #include <QGuiApplication>
 #include <QIcon>
@@ -21,17 +22,20 @@
 #include <filesystem>
 #include <system_error>
 
-#include "app/FormDescription.h"
 #include "core/Cp932.h"
 #include "platform/Cp932Text.h"
+#include "platform/WindowRules.h"
 #include "platform/qt/MusicThread.h"
 
 namespace {
 
-// "ＭＳ Ｐゴシック", the window font the layout was made with.
-constexpr std::string_view kDesignFace = kForm1Description.form1.font_face;
-// Metric-compatible with the design face, so "0" measures the same.
+// Metric-compatible with the Japanese proportional Gothic face the form's
+// layout was made with, so "0" measures the same where that face is missing.
 constexpr const char* kStandInFace = "IPAPGothic";
+
+QString FromUtf8(std::string_view utf8) {
+    return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
+}
 
 QString ToQString(std::string_view cp932) {
     const std::string utf8 = cp932::ToUtf8(cp932);
@@ -89,8 +93,8 @@ QtPlatform::QtPlatform(MusicThread& music) : m_music(music) {
     ClearX11Title();
 }
 
-void QtPlatform::SetApplicationTitle(std::string_view cp932) {
-    m_window.setWindowIconText(ToQString(cp932));
+void QtPlatform::SetApplicationTitle(std::string_view utf8) {
+    m_window.setWindowIconText(FromUtf8(utf8));
 }
 
 void QtPlatform::Attach(const FormView& form, PlatformEvents& events) {
@@ -148,16 +152,21 @@ void QtPlatform::ClearX11Title() {
 
 void QtPlatform::RequestRepaint() { m_window.update(); }
 
-void QtPlatform::ShowErrorBox(std::string_view caption_cp932, std::string_view text_cp932) {
+void QtPlatform::ShowErrorBox(std::string_view caption_utf8, std::string_view text_cp932) {
     // The window that was active before the box (the main window, an earlier
     // box, or none of the program's) is active again once it is dismissed.
-    const QPointer<QWidget> active = QApplication::activeWindow();
-    ErrorBox box(ToQString(caption_cp932), ToQString(text_cp932), &m_window);
-    // NOTE: exec runs a nested event loop: timer ticks and repaints go on.
-    box.exec();
-    if (QWidget* again = active.data(); again != nullptr && again->isVisible()) {
-        again->activateWindow();
-    }
+    ErrorBox box(FromUtf8(caption_utf8), ToQString(text_cp932), &m_window);
+    RunBoxThenActivateAgain(
+        QPointer<QWidget>(QApplication::activeWindow()),
+        // NOTE: exec runs a nested event loop: timer ticks and repaints go on.
+        [&box] { box.exec(); },
+        [](const QPointer<QWidget>& w) {
+            const QWidget* widget = w.data();
+            return widget != nullptr && widget->isVisible();
+        },
+        [](const QPointer<QWidget>& w) {
+            if (QWidget* widget = w.data(); widget != nullptr) widget->activateWindow();
+        });
 }
 
 void QtPlatform::SendMusicCommand(std::string_view command) { m_music.Send(command); }
@@ -165,11 +174,7 @@ void QtPlatform::SendMusicCommand(std::string_view command) { m_music.Send(comma
 TimeOfDay QtPlatform::UtcTimeOfDay() {
     using namespace std::chrono;
     const auto now = system_clock::now();
-    const auto ms_of_day = duration_cast<milliseconds>(now - floor<days>(now)).count();
-    return TimeOfDay{static_cast<std::uint16_t>(ms_of_day / 3'600'000),
-                     static_cast<std::uint16_t>(ms_of_day / 60'000 % 60),
-                     static_cast<std::uint16_t>(ms_of_day / 1000 % 60),
-                     static_cast<std::uint16_t>(ms_of_day % 1000)};
+    return TimeOfDayFromMillis(duration_cast<milliseconds>(now - floor<days>(now)).count());
 }
 
 int QtPlatform::PixelsPerInch() {
@@ -182,28 +187,27 @@ int QtPlatform::PixelsPerInch() {
 // A line height would count a substitute's extra leading.
 int QtPlatform::MeasureTextHeight(const FontSpec& font) {
     QFont qfont = m_window.font();
-    qfont.setFamily(font.face == kDesignFace ? QString::fromLatin1(kStandInFace)
-                                             : ToQString(font.face));
+    const QString face = ToQString(font.face);
+    qfont.setFamily(QFontDatabase::hasFamily(face) ? face : QString::fromLatin1(kStandInFace));
     qfont.setStyleStrategy(QFont::PreferMatch);
     if (font.height != 0) qfont.setPixelSize(std::abs(font.height));
     return QFontInfo(qfont).pixelSize();
 }
 
-// The path with its folders separated by "\", as the show reads paths; "/"
-// is never the second byte of a double-byte character.
+// The path as the file system names it, in UTF-8, with its folders separated
+// by "\\" as the show reads paths.
 std::string QtPlatform::ExecutablePath() {
     std::error_code ec;
-    std::string utf8 = std::filesystem::read_symlink("/proc/self/exe", ec).string();
-    if (ec) utf8 = QCoreApplication::applicationFilePath().toStdString();
-    bool ok = false;
-    std::string path = cp932::FromUtf8(utf8, ok);
-    if (!ok) {
-        // Only the file name makes the title; keep it when the folders do not convert.
-        path = cp932::FromUtf8(std::filesystem::path(utf8).filename().string(), ok);
-        if (!ok) path = utf8;
-    }
+    std::string path = std::filesystem::read_symlink("/proc/self/exe", ec).string();
+    if (ec) path = QCoreApplication::applicationFilePath().toStdString();
     std::replace(path.begin(), path.end(), '/', '\\');
     return path;
 }
 
-void QtPlatform::LowerCase(std::string& text) { cp932::LowerLatinLetters(text); }
+// The Latin capitals alone, as the C locale lowers them: a byte of a UTF-8
+// character is never one, so the title cannot be broken by it.
+void QtPlatform::LowerCase(std::string& text) {
+    for (char& c : text) {
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+}

@@ -43,12 +43,12 @@ public:
     // stored position.
     void ShowMainWindow() override;
     void SetTitle(std::string_view cp932) override;
-    void SetApplicationTitle(std::string_view cp932) override;
+    void SetApplicationTitle(std::string_view utf8) override;
     void RequestRepaint() override;
 
     // QApplication's event loop; the boxes run nested ones.
     [[nodiscard]] int Run() override;
-    void ShowErrorBox(std::string_view caption_cp932, std::string_view text_cp932) override;
+    void ShowErrorBox(std::string_view caption_utf8, std::string_view text_cp932) override;
     [[nodiscard]] bool StartTimer(TimerId id, std::uint32_t interval_ms) override;
     void StopTimer(TimerId id) override;
 
@@ -59,6 +59,8 @@ public:
     [[nodiscard]] int MeasureTextHeight(const FontSpec& font) override;
     [[nodiscard]] PixelAllocator& Pixels() override { return m_pixels; }
     [[nodiscard]] std::string ExecutablePath() override;
+    // The file system's bytes: UTF-8.
+    [[nodiscard]] PathCodePage PathEncoding() override { return PathCodePage::Utf8; }
     void LowerCase(std::string& text) override;
 
 private:

@@ -4,7 +4,10 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QTimerEvent>
+#include <span>
 #include <utility>
+
+#include "platform/ClientArea.h"
 
 namespace {
 
@@ -73,14 +76,18 @@ QColor ShowWindow::FormColor() const {
 void ShowWindow::paintEvent(QPaintEvent* /*event*/) {
     QPainter painter(this);
     const QColor fill = FormColor();
-    const Bounds area = m_form != nullptr ? PictureDestination(*m_form) : Bounds{};
-    if (area.Empty()) {
+    if (m_form == nullptr) {
         painter.fillRect(rect(), fill);
     } else {
-        const QRect target(area.left, area.top, area.width, area.height);
-        painter.drawImage(target.topLeft(), m_stretch.Draw(*m_form->Picture(), target.size()));
-        const QRegion rest = QRegion(rect()).subtracted(QRegion(target));
-        for (const QRect& r : rest) painter.fillRect(r, fill);
+        if (m_area.size() != size()) m_area = QImage(size(), QImage::Format_RGB32);
+        PaintClientArea(*m_form, Size{width(), height()},
+                        Rgb{static_cast<std::uint8_t>(fill.red()),
+                            static_cast<std::uint8_t>(fill.green()),
+                            static_cast<std::uint8_t>(fill.blue())},
+                        kBgrx32,
+                        std::span(m_area.bits(), static_cast<std::size_t>(m_area.sizeInBytes())),
+                        static_cast<std::size_t>(m_area.bytesPerLine()));
+        painter.drawImage(0, 0, m_area);
     }
     if (m_on_painted) std::exchange(m_on_painted, nullptr)();
 }

@@ -10,6 +10,7 @@
 //  [X] Closing the window ends the event loop.
 
 #include <QColor>
+#include <QImage>
 #include <QWidget>
 #include <array>
 #include <cstdint>
@@ -18,7 +19,6 @@
 #include "platform/FormView.h"
 #include "platform/Platform.h"
 #include "platform/WindowRules.h"
-#include "platform/qt/NearestStretch.h"
 
 class ShowWindow final : public QWidget {
 public:
@@ -54,6 +54,6 @@ private:
     std::array<std::uint64_t, 2> m_periods{};  // counts each timer's starts and stops
     ClickRule m_clicks;
     bool m_fitting = false;
-    NearestStretch m_stretch;
+    QImage m_area;  // the client area as last painted
     std::function<void()> m_on_painted;
 };

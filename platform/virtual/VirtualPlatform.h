@@ -1,8 +1,9 @@
 #pragma once
 
 // A platform on a virtual clock, for tests and the replay tool.
-//  [X] Timers: periodic, ticking at exact multiples of their interval from
-//      when their current period began; a refusal can be arranged.
+//  [X] Timers: the shared timer rules (platform/TimerRules.h) on the virtual
+//      clock, so ticks come at exact multiples of their interval from when
+//      their current period began; a refusal can be arranged.
 //  [X] Inputs: clicks and arbitrary actions (file changes) at set times.
 //  [X] Title, music commands, repaint requests, error boxes: recorded.
 //  [X] Error boxes are answered at once.
@@ -12,9 +13,7 @@
 //      clock to a set end.
 // Time moves only from event to event, and handlers take no time. Events due
 // at the same millisecond run in this order: actions (in the order they were
-// scheduled), then clicks, then timer ticks, the timer whose current period
-// began earlier first and Timer1 before Timer2 when both began together. A
-// tick cancelled by a restart of its timer is not delivered.
+// scheduled), then clicks, then timer ticks in the timer rules' order.
 
 #include <array>
 #include <cstdint>
@@ -23,6 +22,7 @@
 #include <vector>
 
 #include "platform/Platform.h"
+#include "platform/TimerRules.h"
 
 class VirtualPlatform final : public Platform {
 public:
@@ -65,6 +65,8 @@ public:
     [[nodiscard]] int PixelsPerInch() override { return m_pixels_per_inch; }
     [[nodiscard]] int MeasureTextHeight(const FontSpec& font) override;
     [[nodiscard]] std::string ExecutablePath() override { return m_executable_path; }
+    // Named in code page 932 unless arranged otherwise.
+    [[nodiscard]] PathCodePage PathEncoding() override { return m_path_encoding; }
     void LowerCase(std::string& text) override;
 
     // Arrangements
@@ -73,9 +75,14 @@ public:
     // The height "0" measures in a font of the given character height; by
     // default the character height itself.
     void SetTextHeightFunction(std::function<int(int)> measure) { m_measure = std::move(measure); }
-    void SetExecutablePath(std::string path) { m_executable_path = std::move(path); }
+    void SetExecutablePath(std::string path, PathCodePage encoding = PathCodePage::Cp932) {
+        m_executable_path = std::move(path);
+        m_path_encoding = encoding;
+    }
     // The next `count` starts of the timer are refused.
-    void RefuseTimerStarts(TimerId id, int count) { Slot(id).refusals = count; }
+    void RefuseTimerStarts(TimerId id, int count) {
+        m_refusals[static_cast<std::size_t>(id)] = count;
+    }
     void ScheduleAction(Millis ms, std::function<void()> action);
     void ScheduleClick(Millis ms);
     // The last millisecond Run handles.
@@ -97,18 +104,12 @@ public:
     [[nodiscard]] const std::vector<TimedText>& Titles() const { return m_titles; }
     [[nodiscard]] const std::vector<TimedText>& MusicCommands() const { return m_music; }
     [[nodiscard]] const std::vector<ErrorBox>& ErrorBoxes() const { return m_boxes; }
-    [[nodiscard]] bool TimerRunning(TimerId id) const { return Slot(id).running; }
-    [[nodiscard]] std::uint32_t TimerInterval(TimerId id) const { return Slot(id).interval; }
+    [[nodiscard]] bool TimerRunning(TimerId id) const { return m_timers.Running(id); }
+    [[nodiscard]] std::uint32_t TimerInterval(TimerId id) const { return m_timers.Interval(id); }
     // When the timer's next tick is due; meaningful only while it runs.
-    [[nodiscard]] Millis NextTick(TimerId id) const;
+    [[nodiscard]] Millis NextTick(TimerId id) const { return m_timers.NextDue(id); }
 
 private:
-    struct TimerSlot {
-        bool running = false;
-        std::uint32_t interval = 0;
-        Millis period_start = 0;
-        int refusals = 0;
-    };
     enum class InputKind : std::uint8_t { Action, Click };
     struct Input {
         Millis ms;
@@ -117,18 +118,13 @@ private:
         std::function<void()> action;
     };
 
-    TimerSlot& Slot(TimerId id) { return m_timers[static_cast<std::size_t>(id)]; }
-    [[nodiscard]] const TimerSlot& Slot(TimerId id) const {
-        return m_timers[static_cast<std::size_t>(id)];
-    }
     // The index of the input that goes next, or the size when none is left.
     [[nodiscard]] std::size_t NextInput() const;
-    // The timer that ticks next, if any runs.
-    [[nodiscard]] const TimerSlot* NextTimer(TimerId& id) const;
 
-    std::uint32_t m_clock_at_zero_ms;
+    Millis m_clock_at_zero_ms;
     Millis m_now = 0;
-    std::array<TimerSlot, 2> m_timers{};
+    TimerSchedule m_timers;
+    std::array<int, 2> m_refusals{};
     std::vector<Input> m_inputs;
     std::uint64_t m_input_order = 0;
     long long m_repaints = 0;
@@ -145,4 +141,5 @@ private:
     int m_pixels_per_inch = 96;
     std::function<int(int)> m_measure;
     std::string m_executable_path = "Project1";
+    PathCodePage m_path_encoding = PathCodePage::Cp932;
 };

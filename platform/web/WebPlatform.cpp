@@ -7,11 +7,14 @@
 #include <span>
 
 #include "core/Cp932.h"
-#include "picture/NearestPixels.h"
+#include "platform/MusicMix.h"
 
 // The page's side of each call, in site/page.js.
 // clang-format off
-EM_JS(void, web_show_window, (int width, int height), { Module.showPage.showWindow(width, height); });
+EM_JS(void, web_show_window, (int width, int height, int red, int green, int blue, double gain,
+                              double ceiling_db), {
+    Module.showPage.showWindow(width, height, [red, green, blue], {gain, ceilingDb: ceiling_db});
+});
 EM_JS(void, web_set_title, (const char* text, int size), {
     Module.showPage.setTitle(HEAPU8.slice(text, text + size));
 });
@@ -19,8 +22,8 @@ EM_JS(void, web_error_box, (const char* caption, int caption_size, const char* t
     Module.showPage.errorBox(HEAPU8.slice(caption, caption + caption_size),
                              HEAPU8.slice(text, text + text_size));
 });
-EM_JS(void, web_start_timer, (int id, int interval), { Module.showPage.startTimer(id, interval); });
-EM_JS(void, web_stop_timer, (int id), { Module.showPage.stopTimer(id); });
+EM_JS(double, web_show_clock, (), { return Module.showPage.showClock(); });
+EM_JS(void, web_timers_changed, (), { Module.showPage.timersChanged(); });
 EM_JS(double, web_utc_ms_of_day, (), { return Date.now() % 86400000; });
 EM_JS(double, web_device_pixel_ratio, (), { return window.devicePixelRatio || 1; });
 EM_JS(void, web_put_pixels, (const std::uint8_t* rgba, int width, int height), {
@@ -33,9 +36,6 @@ EM_JS(void, web_play_tune, (int id), { Module.showPage.playTune(id); });
 // clang-format on
 
 namespace {
-
-// The system's button-face colour.
-constexpr std::uint8_t kButtonFace[3] = {0xF0, 0xF0, 0xF0};
 
 // An opened tune: its bytes are in the page, under `id`.
 class WebSequence final : public Sequence {
@@ -63,16 +63,32 @@ void WebPlatform::Attach(const FormView& form, PlatformEvents& events) {
 
 void WebPlatform::ShowMainWindow() {
     const Size size = FittedClientSize(*m_form, m_form->ClientSize());
-    web_show_window(size.width, size.height);
+    const Rgb color = StandardSystemColor(m_form->Color());
+    web_show_window(size.width, size.height, color.red, color.green, color.blue, kSynthGain,
+                    kCeilingDb);
     Paint();
 }
 
 bool WebPlatform::StartTimer(TimerId id, std::uint32_t interval_ms) {
-    web_start_timer(static_cast<int>(id), static_cast<int>(interval_ms));
+    m_timers.Start(id, interval_ms, static_cast<TimerSchedule::Millis>(web_show_clock()));
+    web_timers_changed();
     return true;
 }
 
-void WebPlatform::StopTimer(TimerId id) { web_stop_timer(static_cast<int>(id)); }
+void WebPlatform::StopTimer(TimerId id) {
+    m_timers.Stop(id);
+    web_timers_changed();
+}
+
+std::optional<TimerId> WebPlatform::TakeDueTimer(double now) {
+    return m_timers.TakeDue(static_cast<TimerSchedule::Millis>(now));
+}
+
+std::optional<double> WebPlatform::NextDue() const {
+    const std::optional<TimerId> next = m_timers.Next();
+    if (!next) return std::nullopt;
+    return static_cast<double>(m_timers.NextDue(*next));
+}
 
 void WebPlatform::SetTitle(std::string_view cp932) {
     web_set_title(cp932.data(), static_cast<int>(cp932.size()));
@@ -84,10 +100,7 @@ void WebPlatform::ShowErrorBox(std::string_view caption_cp932, std::string_view 
 }
 
 TimeOfDay WebPlatform::UtcTimeOfDay() {
-    const auto ms = static_cast<std::uint32_t>(web_utc_ms_of_day());
-    return TimeOfDay{
-        static_cast<std::uint16_t>(ms / 3'600'000), static_cast<std::uint16_t>(ms / 60'000 % 60),
-        static_cast<std::uint16_t>(ms / 1000 % 60), static_cast<std::uint16_t>(ms % 1000)};
+    return TimeOfDayFromMillis(static_cast<std::int64_t>(web_utc_ms_of_day()));
 }
 
 int WebPlatform::PixelsPerInch() { return static_cast<int>(web_device_pixel_ratio() * 96.0 + 0.5); }
@@ -118,41 +131,11 @@ void WebPlatform::RepaintIfRequested() {
 
 void WebPlatform::Paint() {
     if (m_form == nullptr) return;
-    const Size size = FittedClientSize(*m_form, m_form->ClientSize());
+    m_area.Paint(*m_form, FittedClientSize(*m_form, m_form->ClientSize()),
+                 StandardSystemColor(m_form->Color()));
+    const Size size = m_area.Area();
     if (size.width <= 0 || size.height <= 0) return;
-    const auto width = static_cast<std::size_t>(size.width);
-    const auto height = static_cast<std::size_t>(size.height);
-    m_rgba.resize(width * height * 4);
-    for (std::size_t i = 0; i < m_rgba.size(); i += 4) {
-        m_rgba[i] = kButtonFace[0];
-        m_rgba[i + 1] = kButtonFace[1];
-        m_rgba[i + 2] = kButtonFace[2];
-        m_rgba[i + 3] = 0xFF;
-    }
-    const Bounds area = PictureDestination(*m_form);
-    const PixelRows* rows = m_form->Picture();
-    if (rows != nullptr && area.width > 0 && area.height > 0) {
-        std::vector<std::size_t> offsets(static_cast<std::size_t>(area.width));
-        NearestColumnOffsets(*rows, offsets);
-        for (int y = 0; y < area.height; ++y) {
-            const int cy = area.top + y;
-            if (cy < 0 || cy >= size.height) continue;
-            const std::uint8_t* row = NearestRow(*rows, y, area.height);
-            for (int x = 0; x < area.width; ++x) {
-                const int cx = area.left + x;
-                if (cx < 0 || cx >= size.width) continue;
-                // Rows hold blue, green, red.
-                const std::uint8_t* bgr = row + offsets[static_cast<std::size_t>(x)];
-                std::uint8_t* out =
-                    &m_rgba[(static_cast<std::size_t>(cy) * width + static_cast<std::size_t>(cx)) *
-                            4];
-                out[0] = bgr[2];
-                out[1] = bgr[1];
-                out[2] = bgr[0];
-            }
-        }
-    }
-    web_put_pixels(m_rgba.data(), size.width, size.height);
+    web_put_pixels(m_area.Pixels().data(), size.width, size.height);
 }
 
 std::unique_ptr<Sequence> WebPlatform::Open(const std::string& path) {

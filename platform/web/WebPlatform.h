@@ -2,19 +2,23 @@
 
 // The platform in a web page, compiled to WebAssembly; the page's script
 // (site/page.js) owns the canvas, the title, the timers and the boxes.
-//  [X] Window: a canvas holding the scaled picture area in device pixels,
-//      shown at its size in CSS pixels; button-face grey where nothing is
-//      painted. It keeps that size in device pixels when the page is zoomed.
+//  [X] Window: a canvas holding the client area in device pixels, painted
+//      as every backend paints it (platform/ClientArea.h) in the standard
+//      system colours, shown at its size in CSS pixels, the page around it in
+//      the form's colour. It keeps that size in device pixels when the page
+//      is zoomed.
 //  [X] Title: document.title, code page 932 decoded in the page, each space
 //      a no-break space so runs of them stay visible.
 //  [X] Clicks: the page's left press and release, through ClickRule.
-//  [X] Timers: the page's one scheduler (site/scheduler.js); a late tick is
-//      merged, never queued twice; a hidden page's timers stand still.
+//  [X] Timers: the shared timer rules (platform/TimerRules.h) on the page's
+//      show clock, which stands still while the page is hidden; the page
+//      sets one browser timeout for the next tick due and takes the due ticks
+//      from here. A late tick is merged, never queued twice.
 //  [X] Error box: a modal <dialog> with the stop icon and one OK button;
 //      timers go on behind it and further boxes stack on top. It returns at
 //      once: the page cannot wait, and the box stays until dismissed.
 //  [X] Music: the command strings go to MusicCommands; the page plays the
-//      tune through its synthesizer.
+//      tune through its synthesizer, at the shared gain and ceiling.
 //  [X] Layout scaling: devicePixelRatio x 96 pixels per inch; the font's
 //      character height is its measured height.
 //  [X] Clock: the page's Date, UTC.
@@ -24,10 +28,13 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <vector>
 
+#include "platform/ClientArea.h"
 #include "platform/MusicCommands.h"
 #include "platform/Platform.h"
+#include "platform/TimerRules.h"
 #include "platform/WindowRules.h"
 
 class WebPlatform final : public Platform, private Sequencer {
@@ -50,12 +57,19 @@ public:
     [[nodiscard]] int PixelsPerInch() override;
     [[nodiscard]] int MeasureTextHeight(const FontSpec& font) override;
     [[nodiscard]] std::string ExecutablePath() override { return "Project1"; }
+    [[nodiscard]] PathCodePage PathEncoding() override { return PathCodePage::Utf8; }
     void LowerCase(std::string& text) override;
 
     // Events from the page; each repaints once it has been handled.
     void Press(MouseButton button);
     void DoublePress(MouseButton button);
     void Release(MouseButton button, std::int32_t x, std::int32_t y);
+    // The timer whose tick is due at `now` on the show clock, its new period
+    // begun; none when no tick is due.
+    [[nodiscard]] std::optional<TimerId> TakeDueTimer(double now);
+    // When the next tick is due on the show clock; none when no timer runs.
+    [[nodiscard]] std::optional<double> NextDue() const;
+    [[nodiscard]] long long MergedTicks(TimerId id) const { return m_timers.Merged(id); }
     void Tick(TimerId id);
     // Draws the client area into the canvas.
     void Paint();
@@ -69,5 +83,6 @@ private:
     ClickRule m_click;
     MusicCommands m_music;
     bool m_repaint = false;
-    std::vector<std::uint8_t> m_rgba;
+    TimerSchedule m_timers;
+    ClientImage m_area{kRgba32};
 };

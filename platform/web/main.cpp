@@ -3,6 +3,8 @@
 // on delivers its events through the functions below.
 #include <emscripten.h>
 
+#include <optional>
+
 #include "app/Project1.h"
 #include "platform/web/WebPlatform.h"
 
@@ -45,6 +47,18 @@ EMSCRIPTEN_KEEPALIVE void web_tick(int id) {
     ThePlatform().Tick(id == 0 ? TimerId::Timer1 : TimerId::Timer2);
 }
 EMSCRIPTEN_KEEPALIVE void web_paint() { ThePlatform().Paint(); }
+// The timer whose tick is due at `now` on the page's show clock, its new
+// period begun: 0 Timer1, 1 Timer2, -1 when none is due.
+EMSCRIPTEN_KEEPALIVE int web_take_due(double now) {
+    const std::optional<TimerId> id = ThePlatform().TakeDueTimer(now);
+    return id ? static_cast<int>(*id) : -1;
+}
+// When the next tick is due on the show clock; -1 when no timer runs.
+EMSCRIPTEN_KEEPALIVE double web_next_due() { return ThePlatform().NextDue().value_or(-1.0); }
+// The ticks of timer `id` merged into late ones so far.
+EMSCRIPTEN_KEEPALIVE double web_merged(int id) {
+    return static_cast<double>(ThePlatform().MergedTicks(id == 0 ? TimerId::Timer1 : TimerId::Timer2));
+}
 }
 
 int main() {

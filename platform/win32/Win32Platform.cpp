@@ -203,15 +203,20 @@ void Win32Platform::RequestRepaint() {
 void Win32Platform::ShowErrorBox(std::string_view caption, std::string_view text_cp932) {
     const std::wstring wide_caption = WideFromAnsi(caption);
     const std::wstring text = WideFromCp932(text_cp932);
-    HWND active = GetActiveWindow();
-    const std::vector<HWND> disabled = DisableThreadWindows();
-    // NOTE: MessageBoxW runs its own message loop, so WM_TIMER keeps arriving
-    // while it is open and the show goes on behind it.
-    MessageBoxW(m_windows->application, text.c_str(), wide_caption.c_str(), MB_OK | MB_ICONSTOP);
-    for (HWND hwnd : disabled) {
-        if (IsWindow(hwnd)) EnableWindow(hwnd, TRUE);
-    }
-    if (active != nullptr && IsWindow(active)) SetActiveWindow(active);
+    RunBoxThenActivateAgain(
+        GetActiveWindow(),
+        [&] {
+            const std::vector<HWND> disabled = DisableThreadWindows();
+            // NOTE: MessageBoxW runs its own message loop, so WM_TIMER keeps
+            // arriving while it is open and the show goes on behind it.
+            MessageBoxW(m_windows->application, text.c_str(), wide_caption.c_str(),
+                        MB_OK | MB_ICONSTOP);
+            for (HWND hwnd : disabled) {
+                if (IsWindow(hwnd)) EnableWindow(hwnd, TRUE);
+            }
+        },
+        [](HWND hwnd) { return IsWindow(hwnd) != FALSE; },
+        [](HWND hwnd) { SetActiveWindow(hwnd); });
 }
 
 void Win32Platform::SendMusicCommand(std::string_view command) {

@@ -61,6 +61,7 @@ public:
     // GetModuleFileNameA, in the ANSI code page: its lead bytes and
     // CharLowerBuffA.
     [[nodiscard]] std::string ExecutablePath() override;
+    [[nodiscard]] PathCodePage PathEncoding() override { return PathCodePage::Ansi; }
     [[nodiscard]] LeadByteTest PathLeadBytes() override;
     void LowerCase(std::string& text) override;
     [[nodiscard]] PixelAllocator& Pixels() override { return m_pixels; }

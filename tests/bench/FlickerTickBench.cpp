@@ -9,13 +9,30 @@
 #include "core/RandomSource.h"
 #include "picture/Effects.h"
 #include "picture/WorkPicture.h"
-#include "platform/qt/NearestStretch.h"
+#include "platform/ClientArea.h"
 
 namespace {
 
 struct Marks : PictureListener {
     void PictureChanged() override { ++count; }
     long count = 0;
+};
+
+// A 400 x 400 form showing the picture over its client area.
+class PictureForm final : public FormView {
+public:
+    explicit PictureForm(const WorkPicture& picture) : m_picture(picture) {}
+    Bounds StoredBounds() const override { return {0, 0, 400, 400}; }
+    Size ClientSize() const override { return {400, 400}; }
+    bool AutoSize() const override { return true; }
+    SystemColor Color() const override { return SystemColor::ButtonFace; }
+    IconId Icon() const override { return IconId::Transparent16; }
+    std::string_view Caption() const override { return {}; }
+    Bounds PictureBounds() const override { return {0, 0, 400, 400}; }
+    const PixelRows* Picture() const override { return &m_picture.Rows(); }
+
+private:
+    const WorkPicture& m_picture;
 };
 
 std::unique_ptr<WorkPicture> Picture(std::int32_t w, std::int32_t h, PictureListener* listener) {
@@ -33,13 +50,15 @@ void Tick(benchmark::State& state) {
     auto picture = Picture(static_cast<std::int32_t>(state.range(0)),
                            static_cast<std::int32_t>(state.range(1)), &marks);
     RandomSource random;
-    NearestStretch stretch;
+    const PictureForm form(*picture);
+    ClientImage area(kBgrx32);
     for (auto _ : state) {
         if (state.range(2) != 0) {
             AddRowNoise(*picture, random);
             picture->RefreshPicture();
         }
-        benchmark::DoNotOptimize(stretch.Draw(picture->Rows(), QSize(400, 400)).constBits());
+        area.Paint(form, Size{400, 400}, StandardSystemColor(SystemColor::ButtonFace));
+        benchmark::DoNotOptimize(area.Pixels().data());
         benchmark::ClobberMemory();
     }
 }

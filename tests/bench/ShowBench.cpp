@@ -5,6 +5,7 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <map>
@@ -14,6 +15,7 @@
 #include <vector>
 
 #include "core/RandomSource.h"
+#include "picture/BmpWriter.h"
 #include "picture/BmpLoader.h"
 #include "picture/ByteSource.h"
 #include "picture/Effects.h"
@@ -76,7 +78,7 @@ __attribute__((noinline)) void XorInPlace(std::uint8_t* bytes, std::size_t n, st
 void BM_XorReference(benchmark::State& state) {
     WorkPicture* picture = &SharedPicture(state);
     for (auto _ : state) {
-        XorInPlace(picture->Rows().Data(), picture->Rows().layout.Size(), 0x5A);
+        XorInPlace(picture->WritableRows().Data(), picture->Rows().layout.Size(), 0x5A);
         benchmark::ClobberMemory();
     }
     SetBytes(state, SizeOf(state));
@@ -116,18 +118,12 @@ const std::string& BigFile() {
         std::string file =
             (std::filesystem::temp_directory_path() / "show-bench-4000x3000.bmp").string();
         auto picture = MakePicture({4000, 3000});
-        const std::uint32_t image = static_cast<std::uint32_t>(picture->Rows().layout.Size());
-        std::uint8_t header[54] = {'B', 'M'};
-        auto put = [&header](int at, std::uint32_t v) {
-            for (int i = 0; i < 4; ++i) header[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
-        };
-        put(2, 54 + image), put(10, 54), put(14, 40), put(18, 4000), put(22, 3000);
-        header[26] = 1, header[28] = 24;
-        put(34, image);
-        std::FILE* f = std::fopen(file.c_str(), "wb");
-        std::fwrite(header, 1, sizeof header, f);
-        std::fwrite(picture->Rows().Data(), 1, image, f);
-        std::fclose(f);
+        const PixelRows& rows = picture->Rows();
+        if (!WriteFileBytes(file, EncodeBmp24(4000, 3000, [&](std::int32_t y) {
+                                return rows.Row(y);
+                            }))) {
+            std::abort();
+        }
         return file;
     }();
     return path;

@@ -7,15 +7,13 @@
 #include <cstdint>
 #include <vector>
 
-#include "LittleEndian.h"
+#include "picture/BmpWriter.h"
 
 namespace {
 
 constexpr int kSize = 400;
 constexpr std::size_t kRowBytes = std::size_t{kSize} * 3;
-constexpr std::size_t kFileHeaderBytes = 14;
-constexpr std::size_t kInfoHeaderBytes = 40;
-constexpr std::size_t kPixelOffset = kFileHeaderBytes + kInfoHeaderBytes;
+constexpr std::size_t kPixelOffset = kBmpFileHeaderBytes + kBmpInfoHeaderBytes;
 constexpr std::size_t kPixelBytes = kRowBytes * std::size_t{kSize};
 static_assert(kRowBytes % 4 == 0, "BMP rows must not need padding");
 
@@ -388,27 +386,15 @@ std::uint8_t ToByte(double v) {
     return static_cast<std::uint8_t>(std::lround(std::clamp(v, 0.0, 255.0)));
 }
 
-void WriteHeaders(std::vector<std::uint8_t>& bmp) {
-    bmp[0] = 'B';
-    bmp[1] = 'M';
-    PutLe(bmp, 2, static_cast<std::uint32_t>(bmp.size()), 4);
-    PutLe(bmp, 10, static_cast<std::uint32_t>(kPixelOffset), 4);
-    PutLe(bmp, 14, static_cast<std::uint32_t>(kInfoHeaderBytes), 4);
-    PutLe(bmp, 18, kSize, 4);
-    PutLe(bmp, 22, kSize, 4);  // Positive height: rows stored bottom-up.
-    PutLe(bmp, 26, 1, 2);      // Planes.
-    PutLe(bmp, 28, 24, 2);     // Bits per pixel.
-    PutLe(bmp, 30, 0, 4);      // No compression.
-    PutLe(bmp, 34, static_cast<std::uint32_t>(kPixelBytes), 4);
-    PutLe(bmp, 38, 2835, 4);  // 72 dots per inch, in dots per metre.
-    PutLe(bmp, 42, 2835, 4);
-}
-
 }  // namespace
 
 std::vector<std::uint8_t> MakeDefaultPicture() {
     std::vector<std::uint8_t> bmp(kPixelOffset + kPixelBytes, 0);
-    WriteHeaders(bmp);
+    // Rows stored bottom row first; 72 dots per inch.
+    PutBmpHeaders(bmp, {.width = kSize,
+                        .height = kSize,
+                        .image_bytes = static_cast<std::uint32_t>(kPixelBytes),
+                        .pixels_per_metre = 2835});
     const std::vector<double> tree = TreeCoverage();
     for (int y = 0; y < kSize; ++y) {
         const std::size_t row = kPixelOffset + static_cast<std::size_t>(kSize - 1 - y) * kRowBytes;

@@ -4,12 +4,11 @@
 #include <cstddef>
 #include <cstring>
 
-#include "LittleEndian.h"
+#include "picture/BmpWriter.h"
 
 namespace {
 
-constexpr std::size_t kFileHeaderBytes = 14;
-constexpr std::size_t kInfoHeaderBytes = 40;
+constexpr std::size_t kFileHeaderBytes = kBmpFileHeaderBytes;
 constexpr std::size_t kLongHeaderBytes = 64;
 constexpr std::uint32_t kRle24 = 4;
 // Literal runs take at least 3 pixels; a run or a literal at most 255.
@@ -55,8 +54,8 @@ void EncodeRow(const std::uint8_t* row, std::size_t width, std::vector<std::uint
 }  // namespace
 
 std::vector<std::uint8_t> RunLengthBitmap(const std::vector<std::uint8_t>& bmp) {
-    if (bmp.size() < kFileHeaderBytes + kInfoHeaderBytes || bmp[0] != 'B' || bmp[1] != 'M' ||
-        U32(bmp, 14) != kInfoHeaderBytes || (U32(bmp, 26) & 0xFFFF) != 1 ||
+    if (bmp.size() < kFileHeaderBytes + kBmpInfoHeaderBytes || bmp[0] != 'B' || bmp[1] != 'M' ||
+        U32(bmp, 14) != kBmpInfoHeaderBytes || (U32(bmp, 26) & 0xFFFF) != 1 ||
         (U32(bmp, 26) >> 16) != 24 || U32(bmp, 30) != 0) {
         return {};
     }
@@ -75,17 +74,13 @@ std::vector<std::uint8_t> RunLengthBitmap(const std::vector<std::uint8_t>& bmp) 
         out.push_back(0);
         out.push_back(y + 1 < h ? 0 : 1);  // end of line; after the last, end of bitmap
     }
-    out[0] = 'B';
-    out[1] = 'M';
-    PutLe(out, 2, static_cast<std::uint32_t>(out.size()), 4);
-    PutLe(out, 10, kFileHeaderBytes + kLongHeaderBytes, 4);
     // The long header: the 40-byte one's fields, then 24 bytes of zeros.
-    std::memcpy(&out[kFileHeaderBytes], &bmp[kFileHeaderBytes], kInfoHeaderBytes);
-    PutLe(out, kFileHeaderBytes, kLongHeaderBytes, 4);
-    PutLe(out, kFileHeaderBytes + 16, kRle24, 4);
-    PutLe(out, kFileHeaderBytes + 20,
-          static_cast<std::uint32_t>(out.size() - kFileHeaderBytes - kLongHeaderBytes), 4);
-    PutLe(out, kFileHeaderBytes + 32, 0, 4);  // no colour table
-    PutLe(out, kFileHeaderBytes + 36, 0, 4);
+    PutBmpHeaders(out, {.width = width,
+                        .height = height,
+                        .compression = kRle24,
+                        .image_bytes = static_cast<std::uint32_t>(out.size() - kFileHeaderBytes -
+                                                                  kLongHeaderBytes),
+                        .info_bytes = kLongHeaderBytes,
+                        .pixels_per_metre = static_cast<std::int32_t>(U32(bmp, 38))});
     return out;
 }

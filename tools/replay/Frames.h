@@ -2,22 +2,22 @@
 
 #include <cstdint>
 #include <filesystem>
-#include <vector>
 
-class WorkPicture;
+#include "platform/ClientArea.h"
+#include "platform/FormView.h"
 
-// What the 400 x 400 picture area shows: the picture stretched over it by
-// nearest pixel, the button-face colour where nothing is painted.
+// What the window's client area shows, painted as every backend paints it,
+// in the standard system colours.
 class PictureArea {
 public:
-    static constexpr int kSide = 400;
-
-    PictureArea();
-    // Paints the area anew from `picture` (none or empty: button face).
-    void Paint(const WorkPicture* picture);
+    // Paints the client area anew from the form: its fitted size, its picture
+    // at its destination, its colour elsewhere.
+    void Paint(const FormView& form);
+    // The area as last painted: rows top first, blue green red.
+    [[nodiscard]] const ClientImage& Image() const { return m_image; }
     // Writes the area as a 24-bit bitmap file; false on failure.
     [[nodiscard]] bool WriteBmp(const std::filesystem::path& file) const;
 
 private:
-    std::vector<std::uint8_t> m_rows;  // top row first, blue green red
+    ClientImage m_image{kBgr24};
 };

@@ -76,7 +76,7 @@ public:
 
 private:
     void Repaint() {
-        m_area.Paint(m_program->Form()->Image1.picture.get());
+        m_area.Paint(*m_platform.Form());
         m_dirty = false;
     }
 

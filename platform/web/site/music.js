@@ -1,16 +1,14 @@
 // The tune: FluidSynth (js-synthesizer) in an AudioWorklet with the TimGM6mb
-// soundfont, at the desktop player's gain. Every failure is silent.
+// soundfont, at the gain and under the ceiling the program gives, the desktop
+// player's. Every failure is silent.
 'use strict';
 
-// FluidSynth's synth.gain, as the desktop player sets it.
-const kSynthGain = 0.68;
-// The output never goes above -2 dBFS: a soft ceiling that passes everything
-// up to -3 dBFS unchanged and bends the rare peaks above it towards -2 dBFS.
-// Without oversampling the output is the curve's own values, none above it.
-const kCeiling = Math.pow(10, -2 / 20);
-const kKnee = Math.pow(10, -3 / 20);
-
-function CeilingCurve() {
+// The output never goes above the ceiling: a soft one that passes everything
+// up to 1 dB below it unchanged and bends the rare peaks above that towards
+// it. Without oversampling the output is the curve's own values, none above it.
+function CeilingCurve(ceilingDb) {
+    const kCeiling = Math.pow(10, ceilingDb / 20);
+    const kKnee = Math.pow(10, (ceilingDb - 1) / 20);
     const points = 8193;
     const curve = new Float32Array(points);
     for (let i = 0; i < points; ++i) {
@@ -37,6 +35,7 @@ class ShowMusic {
         this.tunes = new Map();
         this.playing = false;
         this.started = false;  // a click has started the tune
+        this.mix = null;  // {gain, ceilingDb}, from the program before it is readied
     }
 
     open(id, bytes) {
@@ -84,6 +83,10 @@ class ShowMusic {
         }
     }
 
+    setMix(mix) {
+        this.mix = mix;
+    }
+
     async load() {
         const context = this.context;
         const Fetch = (name) => fetch(name).then((response) => {
@@ -101,9 +104,9 @@ class ShowMusic {
         // comes with the first processor of its loader.
         new AudioWorkletNode(context, 'fluidsynth-wasm', {processorOptions: {wasm: await wasm}});
         const synth = new JSSynth.AudioWorkletNodeSynthesizer();
-        synth.init(context.sampleRate, {initialGain: kSynthGain});
+        synth.init(context.sampleRate, {initialGain: this.mix.gain});
         const node = synth.createAudioNode(context);
-        const ceiling = new WaveShaperNode(context, {curve: CeilingCurve(), oversample: 'none'});
+        const ceiling = new WaveShaperNode(context, {curve: CeilingCurve(this.mix.ceilingDb), oversample: 'none'});
         this.analyser = new AnalyserNode(context, {fftSize: 2048});
         node.connect(ceiling);
         ceiling.connect(this.analyser);

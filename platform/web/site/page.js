@@ -22,12 +22,10 @@
     // so far, ms its handler took], for measuring a show.
     const tickLog = [];
     const clickLog = [];
-    const scheduler = new ShowScheduler(() => performance.now(), (id) => {
-        const entry = [id, performance.now(), scheduler.missed[id], 0];
-        tickLog.push(entry);
-        program._web_tick(id);
-        entry[3] = performance.now() - entry[1];
-    });
+    const handled = [0, 0];
+    // The timers run on the show's clock; the program keeps their rules and
+    // says which tick is due, the page sets one browser timeout for it.
+    const clock = new ShowClock(() => performance.now());
 
     function Decode(bytes) {
         return decoder.decode(bytes);
@@ -36,15 +34,24 @@
     function Reschedule() {
         if (timeout !== null) clearTimeout(timeout);
         timeout = null;
-        const delay = scheduler.delay();
-        if (delay !== null) timeout = setTimeout(RunTimers, delay);
+        if (program === null || clock.paused()) return;
+        const due = program._web_next_due();
+        if (due >= 0) timeout = setTimeout(RunTimers, Math.max(0, due - clock.time()));
     }
 
+    // Delivers every tick due by now, each timer once, in the timer rules' order.
     function RunTimers() {
         timeout = null;
         running = true;
         try {
-            scheduler.runDue();
+            const now = clock.time();
+            for (let id = program._web_take_due(now); id >= 0; id = program._web_take_due(now)) {
+                const entry = [id, performance.now(), program._web_merged(id), 0];
+                tickLog.push(entry);
+                ++handled[id];
+                program._web_tick(id);
+                entry[3] = performance.now() - entry[1];
+            }
         } finally {
             running = false;
             Reschedule();
@@ -68,11 +75,14 @@
 
     // The program's calls.
     const page = {
-        showWindow(width, height) {
+        showWindow(width, height, color, mix) {
             canvas.width = width;
             canvas.height = height;
             HoldSize();
             canvas.hidden = false;
+            // The page around the window takes the window's colour.
+            document.body.style.background = `rgb(${color.join(',')})`;
+            music.setMix(mix);
         },
         setTitle(bytes) {
             // Spaces stay visible in the tab: the title's rules would collapse them.
@@ -86,12 +96,10 @@
             document.body.appendChild(box);
             box.showModal();
         },
-        startTimer(id, interval) {
-            scheduler.start(id, interval);
-            if (!running) Reschedule();
+        showClock() {
+            return clock.time();
         },
-        stopTimer(id) {
-            scheduler.stop(id);
+        timersChanged() {
             if (!running) Reschedule();
         },
         putPixels(rgba, width, height) {
@@ -150,10 +158,10 @@
     // from where it stood when the page is shown again.
     document.addEventListener('visibilitychange', () => {
         if (document.hidden) {
-            scheduler.pause();
+            clock.pause();
             music.suspend();
         } else {
-            scheduler.resume();
+            clock.resume();
             music.resume();
         }
         Reschedule();
@@ -209,7 +217,10 @@
     // For the page's tests and for whoever looks: how the show is doing.
     window.flickerShow = {
         started: Start(),
-        ticks: () => ({handled: scheduler.handled.slice(), missed: scheduler.missed.slice()}),
+        ticks: () => ({
+            handled: handled.slice(),
+            missed: program === null ? [0, 0] : [program._web_merged(0), program._web_merged(1)],
+        }),
         log: () => ({ticks: tickLog.slice(), releases: clickLog.slice()}),
         audioState: () => (music.context === null ? 'none' : music.context.state),
         tunePlays: () => tunePlays,

@@ -500,9 +500,9 @@ def scenario_full_show(args):
         shutil.rmtree(frames, ignore_errors=True)
 
 
-NO_DESKTOP = ("Project1: the show needs a desktop session (an X or Wayland display), and none "
-              "was found; without one, see it as a web page (sh scripts/serve-web.sh) or as "
-              "frames (replay --frames DIR)\n")
+# The line is kept in one file, which the program is built with.
+NO_DESKTOP = open(os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "..",
+                               "platform", "qt", "no-display.txt"), encoding="utf-8").read()
 
 
 def scenario_no_display(args):

@@ -1,0 +1,45 @@
+// Prints the main window as the program makes it at the standard display
+// setting, as JSON, for the scripts and tests that look at the window from
+// outside: where it is put, its client area, the picture's place in it and
+// the form's colour in the standard system colours.
+//   form_values [FILE]   writes FILE, else standard output
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "app/Project1.h"
+#include "platform/ClientArea.h"
+#include "platform/WindowRules.h"
+#include "platform/virtual/VirtualPlatform.h"
+
+int main(int argc, char** argv) {
+    if (argc > 2 || (argc == 2 && (std::strcmp(argv[1], "-h") == 0 ||
+                                   std::strcmp(argv[1], "--help") == 0))) {
+        std::fputs("usage: form_values [FILE]\n", argc > 2 ? stderr : stdout);
+        return argc > 2 ? 2 : 0;
+    }
+    VirtualPlatform platform;
+    Project1 program(platform);
+    if (!program.Start() || platform.Form() == nullptr) {
+        std::fputs("form_values: the form could not be made\n", stderr);
+        return 1;
+    }
+    const FormView& form = *platform.Form();
+    const Bounds stored = form.StoredBounds();
+    const Size client = FittedClientSize(form, form.ClientSize());
+    const Bounds picture = form.PictureBounds();
+    const Rgb color = StandardSystemColor(form.Color());
+    char json[512];
+    std::snprintf(json, sizeof json,
+                  "{\"left\": %d, \"top\": %d, \"client\": [%d, %d], "
+                  "\"picture\": [%d, %d, %d, %d], \"color\": [%d, %d, %d]}\n",
+                  stored.left, stored.top, client.width, client.height, picture.left,
+                  picture.top, picture.width, picture.height, color.red, color.green,
+                  color.blue);
+    std::FILE* out = argc == 2 ? std::fopen(argv[1], "w") : stdout;
+    if (out == nullptr || std::fputs(json, out) < 0 || (argc == 2 && std::fclose(out) != 0)) {
+        std::fprintf(stderr, "form_values: cannot write %s\n", argc == 2 ? argv[1] : "the output");
+        return 1;
+    }
+    return 0;
+}
