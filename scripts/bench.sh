@@ -8,7 +8,7 @@ cd "$(dirname "$0")/.."
 sh scripts/install-deps.sh $(grep -hv '^#' scripts/packages.txt scripts/packages-desktop.txt) libbenchmark-dev
 cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DSHOW_BUILD_BENCHMARKS=ON \
     -DSHOW_BUILD_QT=ON -DSHOW_BUILD_TESTS=OFF
-cmake --build build-bench --target show_bench show_probe default_data_files
+cmake --build build-bench --target show_bench show_probe default_data_files window_json
 # Repetitions in random order, so that a slow moment of a shared machine falls
 # on every benchmark alike; the table uses their medians.
 exec build-bench/tests/bench/show_bench --benchmark_repetitions=9 \

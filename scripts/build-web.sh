@@ -25,7 +25,7 @@ cmake --build build-web/wasm $jobs --target show_web
 # The default data's writer, and replay for the page's tests, built for this
 # machine.
 cmake -S . -B build-web/host -G Ninja -DSHOW_BUILD_TESTS=OFF >/dev/null
-cmake --build build-web/host $jobs --target default_data replay
+cmake --build build-web/host $jobs --target default_data replay window_json
 
 site=build-web/site
 rm -rf "$site"

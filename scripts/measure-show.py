@@ -24,17 +24,15 @@ import tempfile
 import threading
 import time
 
-CLICK_AT = (472, 384)  # the middle of the picture area at 272, 184
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "support"))
+from showfiles import read_window, write_bmp  # noqa: E402
+
+CLICK_AT = None  # the middle of the picture area, from the build's window.json
 
 
 def write_big_picture(path, width=4000, height=3000):
-    stride = (width * 3 + 3) // 4 * 4
-    row = bytes((x * 7) & 0xFF for x in range(stride))
-    with open(path, "wb") as f:
-        f.write(b"BM" + struct.pack("<IHHI", 54 + stride * height, 0, 0, 54))
-        f.write(struct.pack("<IiiHHIIiiII", 40, width, height, 1, 24, 0, stride * height, 0, 0, 0, 0))
-        for y in range(height):
-            f.write(row[y % 97:] + row[: y % 97])
+    row = bytes((x * 7) & 0xFF for x in range(width * 3))
+    write_bmp(path, [row[y % 97:] + row[: y % 97] for y in range(height)])
 
 
 def start_xvfb():
@@ -205,8 +203,12 @@ def main():
     parser.add_argument("--pictures", default="default,big",
                         help="which runs: default, big, early, as a list (default,big)")
     args = parser.parse_args()
-    exe = os.path.abspath(os.path.join(args.build, "tests/bench/show_probe"))
+    exe = os.path.abspath(os.path.join(args.build, "tools/show_probe"))
     run_dir = os.path.join(args.build, "run")
+    global CLICK_AT
+    window = read_window(os.path.join(args.build, "window.json"))
+    x, y, w, h = window["picture"]
+    CLICK_AT = (window["left"] + x + w // 2, window["top"] + y + h // 2)
     if not os.access(exe, os.X_OK):
         sys.exit(f"{exe} is missing: build it with scripts/bench.sh")
     xvfb, display = start_xvfb()

@@ -23,11 +23,13 @@ import zipfile
 # The end-to-end tests' ways of waiting, of reading windows and pictures, and
 # of writing a bitmap.
 here = os.path.dirname(os.path.abspath(__file__))
-sys.path[:0] = [os.path.join(here, "../platform/qt"), os.path.join(here, "../platform/win32")]
+sys.path[:0] = [os.path.join(here, "../platform/qt"), os.path.join(here, "../support")]
 from desktop_e2e import Failure, check, geometry, image_rgb, wait_for  # noqa: E402
-from e2e_test import write_bmp  # noqa: E402
+from showfiles import read_window, write_bmp  # noqa: E402
 
-SIDE = 400
+# The client area's side, as the release's build made the window.
+SIDE = read_window(os.environ.get("SHOW_WINDOW_JSON",
+                                  os.path.join(here, "../../build-release/window.json")))["client"][0]
 FOLDER = "[]"
 PICTURE = ",,,,;,,.bmp"
 TUNE = ",,,,;,,.mid"

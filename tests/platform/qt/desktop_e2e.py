@@ -26,6 +26,7 @@ Usage: desktop_e2e.py SCENARIO [--wm] --exe PROJECT1 --probe SHOW_PROBE
 """
 
 import argparse
+import json
 import os
 import re
 import shutil
@@ -34,7 +35,9 @@ import sys
 import tempfile
 import time
 
-LEFT, TOP, SIDE = 272, 184, 400
+# The window's stored corner and its client area's side, from the build's
+# window.json (--window).
+LEFT = TOP = SIDE = None
 TITLE = "Project1"
 OPEN_ERROR = "ファイル []\\,,,,;,,.bmp は開けません."
 GLITCH = re.compile(r"^( {1,30})：\1；$")
@@ -163,8 +166,9 @@ def outer_geometry(window):
     return (x - left, y - top, width, height)
 
 
-def screenshot(window=None, width=SIDE, height=SIDE):
+def screenshot(window=None, width=None, height=None):
     """The screen's pixels from the client area's corner, as RGB bytes."""
+    width, height = width or SIDE, height or SIDE
     left, top = geometry(window)[:2] if window is not None else (LEFT, TOP)
     png = run("import", "-silent", "-window", "root", "png:-")
     rgb = run("convert", "png:-", "-crop", f"{width}x{height}+{left}+{top}", "+repage",
@@ -600,7 +604,12 @@ def main():
     parser.add_argument("--probe", required=True)
     parser.add_argument("--replay", required=True)
     parser.add_argument("--data", required=True)
+    parser.add_argument("--window", required=True, help="the build's window.json")
     args = parser.parse_args()
+    global LEFT, TOP, SIDE
+    with open(args.window, encoding="utf-8") as f:
+        window = json.load(f)
+    LEFT, TOP, SIDE = window["left"], window["top"], window["client"][0]
     args.exe, args.probe, args.replay, args.data = (
         os.path.abspath(p) for p in (args.exe, args.probe, args.replay, args.data))
     WM = args.wm

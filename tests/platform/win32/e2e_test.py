@@ -19,6 +19,9 @@ import sys
 import tempfile
 import time
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "support"))
+from showfiles import read_bmp, write_bmp  # noqa: E402
+
 TITLE = "Project1"
 # An executable named with letters of the ANSI code page that code page 932
 # lacks; "é" would start a double-byte character there. Its title, "Café",
@@ -76,35 +79,6 @@ def ints(value):
 
 
 # --- pictures -------------------------------------------------------------
-
-def read_bmp(path):
-    """A 24-bit BMP as rows of (b, g, r) tuples, top row first."""
-    data = open(path, "rb").read()
-    width, height = struct.unpack_from("<ii", data, 18)
-    offset = struct.unpack_from("<I", data, 10)[0]
-    stride = (width * 3 + 3) // 4 * 4
-    rows = []
-    for r in range(abs(height)):
-        stored = r if height < 0 else abs(height) - 1 - r
-        start = offset + stored * stride
-        rows.append([tuple(data[start + 3 * x:start + 3 * x + 3]) for x in range(width)])
-    return rows
-
-
-def write_bmp(path, rows, top_down):
-    height, width = len(rows), len(rows[0])
-    stride = (width * 3 + 3) // 4 * 4
-    body = b""
-    for row in rows if top_down else reversed(rows):
-        line = b"".join(bytes(p) for p in row)
-        body += line + b"\0" * (stride - len(line))
-    header = struct.pack("<2sIHHI", b"BM", 54 + len(body), 0, 0, 54)
-    info = struct.pack("<IiiHHIIiiII", 40, width, -height if top_down else height, 1, 24, 0,
-                       len(body), 0, 0, 0, 0)
-    os.makedirs(os.path.dirname(path), exist_ok=True)
-    with open(path, "wb") as f:
-        f.write(header + info + body)
-
 
 class Screen:
     """The X server's root window, taken with xwd."""
