@@ -1,5 +1,9 @@
 #!/bin/sh
 # Installs what is missing, builds with warnings as errors, and runs every test.
+# The parts run side by side where they can: much of their time is spent
+# waiting in real time (full shows, Wine, Chromium) while another part
+# compiles. Each part's output goes to build-logs/PART.log; its time is printed
+# when it ends, and a failing part's log is shown.
 set -eu
 cd "$(dirname "$0")"
 started=$(date +%s)
@@ -7,32 +11,78 @@ started=$(date +%s)
 # run; the one line it prints says which way. SHOW_FORCE_NO_32BIT=1 takes the
 # way of machines that do not.
 . scripts/probe-32bit.sh
+
+# Every part's packages at once, before the parts start: apt-get takes one
+# install at a time.
+sh scripts/install-deps.sh $(grep -hv '^#' scripts/packages*.txt)
+sh scripts/install-wine.sh
+[ "$SHOW_32BIT_PROGRAMS" = native ] || sh scripts/install-deps.sh qemu-user
+command -v npm >/dev/null || sh scripts/install-deps.sh npm
+
+logs=build-logs
+rm -rf "$logs"
+mkdir -p "$logs"
+# Runs a part with its output in its log; prints its time, or its log and
+# "failed". Its status is left in $logs/NAME.status.
 part() {  # NAME SCRIPT
-    echo "=== $1"
     part_start=$(date +%s)
-    sh "$2"
-    echo "=== $1: passed in $(($(date +%s) - part_start)) s"
+    status=0
+    sh "$2" >"$logs/$1.log" 2>&1 || status=$?
+    echo "$status" >"$logs/$1.status"
+    if [ "$status" -eq 0 ]; then
+        echo "=== $1: passed in $(($(date +%s) - part_start)) s"
+    else
+        sed "s/^/$1| /" "$logs/$1.log" | tail -n 150
+        echo "=== $1: FAILED (exit status $status) after $(($(date +%s) - part_start)) s;" \
+            "the whole log is $logs/$1.log"
+    fi
+    return "$status"
 }
-# The core, the tools and the desktop program, with every test of theirs;
-# real windows on a private Xvfb display.
-part "desktop" scripts/test-desktop.sh
-# The portable core and its tests built for 32 bits, run natively or under
-# qemu-i386.
-part "32-bit core" scripts/test-core32.sh
+lane_pids=""
+trap 'kill $lane_pids 2>/dev/null || true' INT TERM
+
+# The layers' includes, first: a wrong one fails at once.
+sh scripts/check-layers.sh
+echo "=== parts side by side: desktop, 32-bit core and pictures one after the other;" \
+    "Windows; the web page; then the release, which packs the Windows and web builds"
+# The core, the tools, the benchmarks and the desktop program, with every
+# test of theirs, real windows on private Xvfb displays; then the portable core
+# built for 32 bits, run natively or under qemu-i386; then every test under
+# the address and undefined-behaviour sanitizers, the bitmap conformance
+# suite against that build, and a one-minute fuzz run of the loader.
+(part desktop scripts/test-desktop.sh || true
+    part "32-bit core" scripts/test-core32.sh || true
+    part pictures scripts/test-pictures.sh || true) &
+lane_pids="$lane_pids $!"
 # Project1.exe cross-built at 32 and 64 bits; the core's and the backend's
 # tests and Project1.exe end to end under 32-bit Wine, or under 64-bit Wine in
 # its 64-bit build, on Xvfb.
-part "Windows" scripts/test-windows.sh
-# Every test under the address and undefined-behaviour sanitizers, the bitmap
-# conformance suite against that build, and a one-minute fuzz run of the loader.
-part "pictures" scripts/test-pictures.sh
-# The web page: the core compiled with Emscripten, the scheduler's tests under
+part Windows scripts/test-windows.sh &
+windows_pid=$!
+# The web page: the core compiled with Emscripten, the page's clock under
 # node, and the page in headless Chromium on 127.0.0.1, one test a full show.
-part "web" scripts/test-web.sh
+part web scripts/test-web.sh &
+web_pid=$!
+lane_pids="$lane_pids $windows_pid $web_pid"
+
+failed=""
+wait "$windows_pid" || failed="$failed Windows"
+wait "$web_pid" || failed="$failed web"
 # The release artefacts from scripts/package.sh, each checked where a user
-# meets it: the .deb installed into an empty Debian 12 and removed again, the
-# Windows zip under Wine, the web bundle in Chromium.
-part "release" scripts/test-release.sh
+# meets it: the .deb installed into an empty Debian and removed again, the
+# Windows zip under Wine, the web bundle in Chromium. It packs the Windows and
+# web builds of the parts above, so it starts once they are done.
+part release scripts/test-release.sh || failed="$failed release"
+wait || true
+for name in desktop "32-bit core" pictures; do
+    if [ "$(cat "$logs/$name.status" 2>/dev/null || echo missing)" != 0 ]; then
+        failed="$failed $name"
+    fi
+done
+if [ -n "$failed" ]; then
+    echo "=== FAILED:$failed, after $(($(date +%s) - started)) s"
+    exit 1
+fi
 if [ "$SHOW_32BIT_PROGRAMS" = native ]; then
     echo "=== all passed in $(($(date +%s) - started)) s; 32-bit core run natively," \
         "32-bit Project1.exe under 32-bit Wine"

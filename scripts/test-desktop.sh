@@ -6,7 +6,8 @@ set -eu
 cd "$(dirname "$0")/.."
 sh scripts/install-deps.sh $(grep -hv '^#' scripts/packages.txt scripts/packages-desktop.txt \
     scripts/packages-desktop-tests.txt)
-cmake -S . -B build-desktop -G Ninja -DSHOW_BUILD_QT=ON -DSHOW_WARNINGS_AS_ERRORS=ON
+cmake -S . -B build-desktop -G Ninja -DSHOW_BUILD_QT=ON -DSHOW_WARNINGS_AS_ERRORS=ON \
+    -DSHOW_BUILD_BENCHMARKS=ON
 cmake --build build-desktop -j2
 
 # Two private X servers: a bare one, and one under openbox, the window

@@ -1,0 +1,14 @@
+#!/bin/sh
+# The quick check between edits: the layers' includes, then the portable core,
+# the virtual backend, replay and every unit test of theirs, built into
+# build-quick/ with warnings as errors. No window, no Wine, no browser: about
+# a minute. ./test.sh runs everything.
+set -eu
+cd "$(dirname "$0")/.."
+started=$(date +%s)
+sh scripts/check-layers.sh
+sh scripts/install-deps.sh $(grep -v '^#' scripts/packages.txt)
+cmake -S . -B build-quick -G Ninja -DSHOW_WARNINGS_AS_ERRORS=ON >/dev/null
+cmake --build build-quick -j"$(nproc)"
+ctest --test-dir build-quick --output-on-failure -j"$(nproc)"
+echo "test-quick: passed in $(($(date +%s) - started)) s"
