@@ -15,7 +15,8 @@ inline constexpr std::int64_t kMillisPerDay = 86'400'000;
 // The time of day `ms` milliseconds after midnight, whole days dropped; a
 // negative count reaches back into the day before.
 [[nodiscard]] constexpr TimeOfDay TimeOfDayFromMillis(std::int64_t ms) {
-    const auto of_day = static_cast<std::uint32_t>((ms % kMillisPerDay + kMillisPerDay) % kMillisPerDay);
+    const auto of_day =
+        static_cast<std::uint32_t>((ms % kMillisPerDay + kMillisPerDay) % kMillisPerDay);
     return TimeOfDay{static_cast<std::uint16_t>(of_day / 3'600'000),
                      static_cast<std::uint16_t>(of_day / 60'000 % 60),
                      static_cast<std::uint16_t>(of_day / 1000 % 60),

@@ -33,16 +33,14 @@ void PutBmpHeaders(std::span<std::uint8_t> file, const BmpHeaderFields& f) {
     Put(file, h + 28, static_cast<std::uint32_t>(f.pixels_per_metre), 4);
 }
 
-std::vector<std::uint8_t> EncodeBmp24(
-    std::int32_t width, std::int32_t height,
-    const std::function<const std::uint8_t*(std::int32_t)>& row) {
+std::vector<std::uint8_t> EncodeBmp24(std::int32_t width, std::int32_t height,
+                                      const std::function<const std::uint8_t*(std::int32_t)>& row) {
     const std::size_t stride = BmpStride24(width);
     const std::size_t image = stride * static_cast<std::size_t>(height);
     const std::size_t pixels_at = kBmpFileHeaderBytes + kBmpInfoHeaderBytes;
     std::vector<std::uint8_t> file(pixels_at + image, 0);
-    PutBmpHeaders(file, {.width = width,
-                         .height = height,
-                         .image_bytes = static_cast<std::uint32_t>(image)});
+    PutBmpHeaders(
+        file, {.width = width, .height = height, .image_bytes = static_cast<std::uint32_t>(image)});
     for (std::int32_t y = 0; y < height; ++y) {
         std::uint8_t* out =
             file.data() + pixels_at + static_cast<std::size_t>(height - 1 - y) * stride;

@@ -53,8 +53,7 @@ void PaintClientArea(const FormView& form, Size client, Rgb fill, ChannelOrder l
             const auto cx = static_cast<int>(x);
             if (in_rows && cx >= x0 && cx < x1) {
                 // Picture rows hold blue, green, red.
-                const std::uint8_t* p =
-                    src + source_x[static_cast<std::size_t>(cx - area.left)];
+                const std::uint8_t* p = src + source_x[static_cast<std::size_t>(cx - area.left)];
                 Put(row + x * bytes, layout, p[2], p[1], p[0]);
             } else {
                 Put(row + x * bytes, layout, fill.red, fill.green, fill.blue);

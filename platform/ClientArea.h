@@ -33,9 +33,9 @@ struct ChannelOrder {
     int blue;
     int alpha;
 };
-inline constexpr ChannelOrder kBgr24{3, 2, 1, 0, -1};        // bitmap rows
-inline constexpr ChannelOrder kBgrx32{4, 2, 1, 0, 3};       // a 32-bit word 0xffRRGGBB
-inline constexpr ChannelOrder kRgba32{4, 0, 1, 2, 3};       // a canvas's image data
+inline constexpr ChannelOrder kBgr24{3, 2, 1, 0, -1};  // bitmap rows
+inline constexpr ChannelOrder kBgrx32{4, 2, 1, 0, 3};  // a 32-bit word 0xffRRGGBB
+inline constexpr ChannelOrder kRgba32{4, 0, 1, 2, 3};  // a canvas's image data
 
 // Paints the client area of `client` size into `pixels` (rows top first,
 // `stride` bytes apart), with `fill` where no picture is drawn.

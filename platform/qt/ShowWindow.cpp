@@ -80,13 +80,12 @@ void ShowWindow::paintEvent(QPaintEvent* /*event*/) {
         painter.fillRect(rect(), fill);
     } else {
         if (m_area.size() != size()) m_area = QImage(size(), QImage::Format_RGB32);
-        PaintClientArea(*m_form, Size{width(), height()},
-                        Rgb{static_cast<std::uint8_t>(fill.red()),
-                            static_cast<std::uint8_t>(fill.green()),
-                            static_cast<std::uint8_t>(fill.blue())},
-                        kBgrx32,
-                        std::span(m_area.bits(), static_cast<std::size_t>(m_area.sizeInBytes())),
-                        static_cast<std::size_t>(m_area.bytesPerLine()));
+        PaintClientArea(
+            *m_form, Size{width(), height()},
+            Rgb{static_cast<std::uint8_t>(fill.red()), static_cast<std::uint8_t>(fill.green()),
+                static_cast<std::uint8_t>(fill.blue())},
+            kBgrx32, std::span(m_area.bits(), static_cast<std::size_t>(m_area.sizeInBytes())),
+            static_cast<std::size_t>(m_area.bytesPerLine()));
         painter.drawImage(0, 0, m_area);
     }
     if (m_on_painted) std::exchange(m_on_painted, nullptr)();

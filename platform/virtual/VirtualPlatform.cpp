@@ -43,7 +43,9 @@ void VirtualPlatform::SendMusicCommand(std::string_view command) {
     if (m_observer != nullptr) m_observer->MusicCommandSent(m_now, command);
 }
 
-TimeOfDay VirtualPlatform::UtcTimeOfDay() { return TimeOfDayFromMillis(m_clock_at_zero_ms + m_now); }
+TimeOfDay VirtualPlatform::UtcTimeOfDay() {
+    return TimeOfDayFromMillis(m_clock_at_zero_ms + m_now);
+}
 
 int VirtualPlatform::MeasureTextHeight(const FontSpec& font) {
     int character_height = std::abs(font.height);

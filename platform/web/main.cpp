@@ -57,7 +57,8 @@ EMSCRIPTEN_KEEPALIVE int web_take_due(double now) {
 EMSCRIPTEN_KEEPALIVE double web_next_due() { return ThePlatform().NextDue().value_or(-1.0); }
 // The ticks of timer `id` merged into late ones so far.
 EMSCRIPTEN_KEEPALIVE double web_merged(int id) {
-    return static_cast<double>(ThePlatform().MergedTicks(id == 0 ? TimerId::Timer1 : TimerId::Timer2));
+    return static_cast<double>(
+        ThePlatform().MergedTicks(id == 0 ? TimerId::Timer1 : TimerId::Timer2));
 }
 }
 

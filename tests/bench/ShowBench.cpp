@@ -15,8 +15,8 @@
 #include <vector>
 
 #include "core/RandomSource.h"
-#include "picture/BmpWriter.h"
 #include "picture/BmpLoader.h"
+#include "picture/BmpWriter.h"
 #include "picture/ByteSource.h"
 #include "picture/Effects.h"
 #include "picture/PictureFile.h"
@@ -119,9 +119,8 @@ const std::string& BigFile() {
             (std::filesystem::temp_directory_path() / "show-bench-4000x3000.bmp").string();
         auto picture = MakePicture({4000, 3000});
         const PixelRows& rows = picture->Rows();
-        if (!WriteFileBytes(file, EncodeBmp24(4000, 3000, [&](std::int32_t y) {
-                                return rows.Row(y);
-                            }))) {
+        if (!WriteFileBytes(file,
+                            EncodeBmp24(4000, 3000, [&](std::int32_t y) { return rows.Row(y); }))) {
             std::abort();
         }
         return file;

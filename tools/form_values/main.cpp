@@ -13,8 +13,8 @@
 #include "platform/virtual/VirtualPlatform.h"
 
 int main(int argc, char** argv) {
-    if (argc > 2 || (argc == 2 && (std::strcmp(argv[1], "-h") == 0 ||
-                                   std::strcmp(argv[1], "--help") == 0))) {
+    if (argc > 2 ||
+        (argc == 2 && (std::strcmp(argv[1], "-h") == 0 || std::strcmp(argv[1], "--help") == 0))) {
         std::fputs("usage: form_values [FILE]\n", argc > 2 ? stderr : stdout);
         return argc > 2 ? 2 : 0;
     }
@@ -33,9 +33,8 @@ int main(int argc, char** argv) {
     std::snprintf(json, sizeof json,
                   "{\"left\": %d, \"top\": %d, \"client\": [%d, %d], "
                   "\"picture\": [%d, %d, %d, %d], \"color\": [%d, %d, %d]}\n",
-                  stored.left, stored.top, client.width, client.height, picture.left,
-                  picture.top, picture.width, picture.height, color.red, color.green,
-                  color.blue);
+                  stored.left, stored.top, client.width, client.height, picture.left, picture.top,
+                  picture.width, picture.height, color.red, color.green, color.blue);
     std::FILE* out = argc == 2 ? std::fopen(argv[1], "w") : stdout;
     if (out == nullptr || std::fputs(json, out) < 0 || (argc == 2 && std::fclose(out) != 0)) {
         std::fprintf(stderr, "form_values: cannot write %s\n", argc == 2 ? argv[1] : "the output");
