@@ -22,8 +22,8 @@ command -v npm >/dev/null || sh scripts/install-deps.sh npm
 logs=build-logs
 rm -rf "$logs"
 mkdir -p "$logs"
-# Runs a part with its output in its log; prints its time, or its log and
-# "failed". Its status is left in $logs/NAME.status.
+# Runs a part with its output in its log; prints its time, or the end of its
+# log and "FAILED". Its status is left in $logs/NAME.status.
 part() {  # NAME SCRIPT
     part_start=$(date +%s)
     status=0
@@ -40,41 +40,40 @@ part() {  # NAME SCRIPT
 }
 lane_pids=""
 trap 'kill $lane_pids 2>/dev/null || true' INT TERM
+# The web page's npm packages, once: two parts build the page.
+(cd platform/web && npm ci --no-audit --no-fund >/dev/null)
 
 # The layers' includes, first: a wrong one fails at once.
 sh scripts/check-layers.sh
-echo "=== parts side by side: desktop, 32-bit core and pictures one after the other;" \
-    "Windows; the web page; then the release, which packs the Windows and web builds"
+echo "=== four lanes side by side: desktop then 32-bit core; Windows; web then pictures; release"
 # The core, the tools, the benchmarks and the desktop program, with every
-# test of theirs, real windows on private Xvfb displays; then the portable core
-# built for 32 bits, run natively or under qemu-i386; then every test under
-# the address and undefined-behaviour sanitizers, the bitmap conformance
-# suite against that build, and a one-minute fuzz run of the loader.
+# test of theirs, real windows on private Xvfb displays; then the portable
+# core built for 32 bits, run natively or under qemu-i386.
 (part desktop scripts/test-desktop.sh || true
-    part "32-bit core" scripts/test-core32.sh || true
-    part pictures scripts/test-pictures.sh || true) &
+    part "32-bit core" scripts/test-core32.sh || true) &
 lane_pids="$lane_pids $!"
 # Project1.exe cross-built at 32 and 64 bits; the core's and the backend's
 # tests and Project1.exe end to end under 32-bit Wine, or under 64-bit Wine in
 # its 64-bit build, on Xvfb.
-part Windows scripts/test-windows.sh &
-windows_pid=$!
+(part Windows scripts/test-windows.sh || true) &
+lane_pids="$lane_pids $!"
 # The web page: the core compiled with Emscripten, the page's clock under
-# node, and the page in headless Chromium on 127.0.0.1, one test a full show.
-part web scripts/test-web.sh &
-web_pid=$!
-lane_pids="$lane_pids $windows_pid $web_pid"
+# node, and the page in headless Chromium on 127.0.0.1, one test a full show;
+# then every test under the address and undefined-behaviour sanitizers, the
+# bitmap conformance suite against that build, and a one-minute fuzz run of
+# the loader.
+(part web scripts/test-web.sh || true
+    part pictures scripts/test-pictures.sh || true) &
+lane_pids="$lane_pids $!"
+# The release artefacts from scripts/package.sh, in builds of their own, each
+# checked where a user meets it: the .deb installed into an empty Debian and
+# removed again, the Windows zip under Wine, the web bundle in Chromium.
+(part release scripts/test-release.sh || true) &
+lane_pids="$lane_pids $!"
+wait
 
 failed=""
-wait "$windows_pid" || failed="$failed Windows"
-wait "$web_pid" || failed="$failed web"
-# The release artefacts from scripts/package.sh, each checked where a user
-# meets it: the .deb installed into an empty Debian and removed again, the
-# Windows zip under Wine, the web bundle in Chromium. It packs the Windows and
-# web builds of the parts above, so it starts once they are done.
-part release scripts/test-release.sh || failed="$failed release"
-wait || true
-for name in desktop "32-bit core" pictures; do
+for name in desktop "32-bit core" Windows web pictures release; do
     if [ "$(cat "$logs/$name.status" 2>/dev/null || echo missing)" != 0 ]; then
         failed="$failed $name"
     fi

@@ -1,13 +1,17 @@
 #!/bin/sh
 # Installs what is missing (apt-get, then npm ci) and builds the show's web
-# page into build-web/site/: the page, the program in WebAssembly and its JS,
-# the synthesizer, the soundfont, the default picture and tune, and the
-# licences of what the site ships. SHOW_BUILD_JOBS limits the build's jobs.
+# page into build-web/site/ (or SHOW_WEB_BUILD's site/): the page, the program
+# in WebAssembly and its JS, the synthesizer, the soundfont, the default
+# picture and tune, and the licences of what the site ships. SHOW_BUILD_JOBS
+# limits the build's jobs.
 set -eu
 cd "$(dirname "$0")/.."
 sh scripts/install-deps.sh $(grep -hv '^#' scripts/packages.txt scripts/packages-web.txt)
 command -v npm >/dev/null || sh scripts/install-deps.sh npm
 jobs=${SHOW_BUILD_JOBS:+-j$SHOW_BUILD_JOBS}
+# Where it builds: build-web/, or the folder SHOW_WEB_BUILD names (the
+# release builds its own, so that it can pack while the web tests run).
+out=${SHOW_WEB_BUILD:-build-web}
 
 web=platform/web
 if [ ! -d "$web/node_modules/js-synthesizer" ] ||
@@ -18,22 +22,22 @@ fi
 # The program, compiled by Emscripten (its acorn, and terser's modules, come
 # from Debian's node path).
 export NODE_PATH=/usr/share/nodejs
-emcmake cmake -S . -B build-web/wasm -G Ninja -DCMAKE_BUILD_TYPE=Release \
+emcmake cmake -S . -B "$out"/wasm -G Ninja -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_CXX_FLAGS=-fexceptions -DSHOW_WARNINGS_AS_ERRORS=ON \
     -DSHOW_BUILD_TOOLS=OFF -DSHOW_BUILD_TESTS=OFF >/dev/null
-cmake --build build-web/wasm $jobs --target show_web
+cmake --build "$out"/wasm $jobs --target show_web
 # The default data's writer, and replay for the page's tests, built for this
 # machine.
-cmake -S . -B build-web/host -G Ninja -DSHOW_BUILD_TESTS=OFF >/dev/null
-cmake --build build-web/host $jobs --target default_data replay window_json
+cmake -S . -B "$out"/host -G Ninja -DSHOW_BUILD_TESTS=OFF >/dev/null
+cmake --build "$out"/host $jobs --target default_data replay window_json
 
-site=build-web/site
+site="$out"/site
 rm -rf "$site"
 mkdir -p "$site/licences"
 cp "$web"/site/index.html "$web"/site/page.js "$web"/site/showclock.js "$web"/site/music.js "$site/"
 # The program's JS with its local names shortened (terser, Debian's).
-terser build-web/wasm/platform/web/flicker.js --compress --mangle -o "$site/flicker.js"
-cp build-web/wasm/platform/web/flicker.wasm "$site/"
+terser "$out"/wasm/platform/web/flicker.js --compress --mangle -o "$site/flicker.js"
+cp "$out"/wasm/platform/web/flicker.wasm "$site/"
 synth=$web/node_modules/js-synthesizer
 cp "$synth/dist/js-synthesizer.min.js" "$synth/dist/js-synthesizer.worklet.min.js" "$site/"
 # FluidSynth's script carries its WebAssembly as base64 text; the site ships
@@ -41,7 +45,7 @@ cp "$synth/dist/js-synthesizer.min.js" "$synth/dist/js-synthesizer.worklet.min.j
 # module in the AudioWorklet) behind the loader that hands it over, with its
 # names shortened.
 python3 - "$synth/externals/libfluidsynth-2.4.6.js" "$web/site/fluidsynth-loader.js" \
-    "$site/libfluidsynth-2.4.6.wasm" build-web/libfluidsynth-2.4.6.js <<'PY'
+    "$site/libfluidsynth-2.4.6.wasm" "$out"/libfluidsynth-2.4.6.js <<'PY'
 import base64, re, sys
 script, loader, wasm, out = sys.argv[1:]
 text = open(script, encoding="utf-8").read()
@@ -53,10 +57,10 @@ text = text.replace('"data:application/octet-stream;base64,' + found[0] + '"',
                     '"libfluidsynth-2.4.6.wasm"')
 open(out, "w", encoding="utf-8").write(open(loader, encoding="utf-8").read() + text)
 PY
-terser build-web/libfluidsynth-2.4.6.js --module --compress --mangle -o "$site/libfluidsynth-2.4.6.js"
+terser "$out"/libfluidsynth-2.4.6.js --module --compress --mangle -o "$site/libfluidsynth-2.4.6.js"
 cp /usr/share/sounds/sf2/TimGM6mb.sf2 "$site/"
 # The default picture run-length encoded: the same pixels in fewer bytes.
-build-web/host/tools/default_data --run-length "$site"
+"$out"/host/tools/default_data --run-length "$site"
 cp "$synth/externals/LICENSE.fluidsynth.txt" "$site/licences/FluidSynth-LGPL-2.1.txt"
 cp "$synth/LICENSE" "$site/licences/js-synthesizer-BSD-3-Clause.txt"
 cp /usr/share/common-licenses/GPL-2 "$site/licences/TimGM6mb-GPL-2.txt"

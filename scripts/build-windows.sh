@@ -1,15 +1,18 @@
 #!/bin/sh
-# Builds build-win/platform/win32/Project1.exe, the 32-bit Windows executable,
+# Builds platform/win32/Project1.exe in build-win/, the 32-bit Windows executable,
 # on Debian 12: installs the cross compiler if it is missing, then
 # cross-builds with the runtime linked in, so the executable needs no DLL
 # beyond Windows' own. Extra arguments go to CMake's configure step.
 set -eu
 cd "$(dirname "$0")/.."
 sh scripts/install-deps.sh cmake ninja-build g++-mingw-w64-i686
-# A build-win/ that the Windows tests configured (with its tests) is used as
-# it is: only the executable is built here, the same with or without them.
+# Into build-win/, or the folder SHOW_WIN_BUILD names (the release builds its
+# own, so that it can pack while the Windows tests run). A folder that the
+# Windows tests configured (with their tests) is used as it is: only the
+# executable is built here, the same with or without them.
+out=${SHOW_WIN_BUILD:-build-win}
 tests=""
-[ -f build-win/CMakeCache.txt ] || tests=-DSHOW_BUILD_TESTS=OFF
-cmake -S . -B build-win -G Ninja -DCMAKE_TOOLCHAIN_FILE="$(pwd)/cmake/i686-w64-mingw32.cmake" \
+[ -f "$out/CMakeCache.txt" ] || tests=-DSHOW_BUILD_TESTS=OFF
+cmake -S . -B "$out" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$(pwd)/cmake/i686-w64-mingw32.cmake" \
     -DSHOW_BUILD_TOOLS=OFF $tests "$@"
-cmake --build build-win -j2 --target Project1
+cmake --build "$out" -j2 --target Project1

@@ -27,10 +27,12 @@ cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release -DSHOW_BUILD_QT=
 cmake --build build-release -j2
 version=$(build-release/tools/replay --version | sed 's/^replay //')
 
-echo "--- Project1.exe (build-win/)"
-sh scripts/build-windows.sh >/dev/null
-echo "--- the web page (build-web/site/)"
-sh scripts/build-web.sh >/dev/null
+# The Windows and web builds in folders of the release's own: the tests' builds
+# may be in use meanwhile.
+echo "--- Project1.exe (build-release/win/)"
+SHOW_WIN_BUILD=build-release/win sh scripts/build-windows.sh >/dev/null
+echo "--- the web page (build-release/web/site/)"
+SHOW_WEB_BUILD=build-release/web sh scripts/build-web.sh >/dev/null
 
 rm -rf dist
 mkdir -p dist
@@ -42,12 +44,12 @@ stage=$(mktemp -d)
 trap 'rm -rf "$stage"' EXIT INT TERM
 win=$stage/windows
 mkdir -p "$win"
-i686-w64-mingw32-strip -o "$win/Project1.exe" build-win/platform/win32/Project1.exe
+i686-w64-mingw32-strip -o "$win/Project1.exe" build-release/win/platform/win32/Project1.exe
 cp -r "build-release/run/[]" "$win/"
 sed "s/@VERSION@/$version/" packaging/README-windows.txt | sed 's/$/\r/' >"$win/README.txt"
 python3 scripts/make-zip.py "$win" "flicker-show-$version-windows" \
     "dist/flicker-show-$version-windows.zip"
-python3 scripts/make-zip.py build-web/site "flicker-show-$version-web" \
+python3 scripts/make-zip.py build-release/web/site "flicker-show-$version-web" \
     "dist/flicker-show-$version-web.zip"
 
 (cd dist && sha256sum -- *.deb *.zip >SHA256SUMS)
