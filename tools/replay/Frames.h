@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <span>
 #include <vector>
 
 class WorkPicture;
@@ -17,6 +18,8 @@ public:
     void Paint(const WorkPicture* picture);
     // Writes the area as a 24-bit bitmap file; false on failure.
     [[nodiscard]] bool WriteBmp(const std::filesystem::path& file) const;
+    // The area's pixels: kSide rows of kSide blue, green, red triples, top row first.
+    [[nodiscard]] std::span<const std::uint8_t> Bgr() const { return m_rows; }
 
 private:
     std::vector<std::uint8_t> m_rows;  // top row first, blue green red
