@@ -197,20 +197,20 @@ bool FlashMeter::Finish(std::int64_t /*end_ms*/) {
 }
 
 std::string FlashMeter::Verdict() const {
-    char text[400];
     auto worst = [](int transitions, std::int64_t ms, const char* kind) {
         char part[120];
         if (transitions == 0) {
             std::snprintf(part, sizeof part, "no %s flash", kind);
         } else {
-            std::snprintf(part, sizeof part, "at most %.1f %s flashes in one second (up to %.3f s)",
+            std::snprintf(part, sizeof part, "%.1f %s flashes (in the second up to %.3f s)",
                           transitions / 2.0, kind, static_cast<double>(ms) / 1000.0);
         }
         return std::string(part);
     };
+    char text[400];
     std::snprintf(text, sizeof text,
-                  "flashes: %s: %s, %s; the limit is 3 of each; a 10-degree field taken as "
-                  "%d x %d pixels of the picture",
+                  "flashes: %s: the most in any one second: %s, %s; more than 3 of either "
+                  "fails; the 10-degree field taken as a %d x %d window of the picture",
                   Passed() ? "pass" : "fail",
                   worst(m_worst.general, m_worst_general_ms, "general").c_str(),
                   worst(m_worst.red, m_worst_red_ms, "red").c_str(), m_field.width, m_field.height);
