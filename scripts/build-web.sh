@@ -30,7 +30,7 @@ cmake --build build-web/host $jobs --target default_data replay
 site=build-web/site
 rm -rf "$site"
 mkdir -p "$site/licences"
-cp "$web"/site/index.html "$web"/site/page.js "$web"/site/scheduler.js "$web"/site/music.js "$site/"
+cp "$web"/site/index.html "$web"/site/page.js "$web"/site/scheduler.js "$web"/site/music.js "$web"/site/recorder.js "$site/"
 # The program's JS with its local names shortened (terser, Debian's).
 terser build-web/wasm/platform/web/flicker.js --compress --mangle -o "$site/flicker.js"
 cp build-web/wasm/platform/web/flicker.wasm "$site/"
