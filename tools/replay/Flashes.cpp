@@ -188,6 +188,10 @@ void FlashMeter::Record(std::int64_t ms, double changed, Transition general, Tra
                  m_last.red / 2.0);
 }
 
+bool FlashMeter::Passed() const {
+    return m_worst.general <= kMostTransitions && m_worst.red <= kMostTransitions;
+}
+
 bool FlashMeter::Finish(std::int64_t /*end_ms*/) {
     if (m_csv != nullptr && std::fflush(m_csv) != 0) {
         m_error = "cannot write the flash table";
