@@ -10,9 +10,11 @@ import json
 import math
 import os
 import re
+import signal
 import subprocess
 import sys
 import tempfile
+import time
 
 SIDE = 400
 TICK_MS = 30
@@ -95,6 +97,18 @@ def main():
           r.returncode == 1 and "cannot write the video" in r.stderr and not r.stdout,
           r.stderr.strip())
     check("and leaves no file", not os.path.exists(unwritable))
+    # Stopped on the way: the part written so far is removed.
+    stopped = subprocess.Popen([args.replay, "--click", "0", "--video", "stopped.webm"],
+                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    deadline = time.monotonic() + 30
+    while time.monotonic() < deadline and not (os.path.exists("stopped.webm") and
+                                               os.path.getsize("stopped.webm") > 0):
+        time.sleep(0.05)
+    stopped.send_signal(signal.SIGTERM)
+    stopped.wait()
+    check("a video stopped on the way is removed",
+          stopped.returncode == -signal.SIGTERM and not os.path.exists("stopped.webm"),
+          f"exit {stopped.returncode}")
 
     trace = run(args.replay, *show, "--video", "show.webm").stdout.decode()
     run(args.replay, *show, "--frames", "frames")
@@ -159,8 +173,8 @@ def main():
     for line in run("ffprobe", "-v", "error", "-show_entries", "frame=media_type,pts_time",
                     "-read_intervals", "%+0.1", "-of", "csv=p=0",
                     "show.webm").stdout.decode().split():
-        kind, time = line.split(",")[:2]
-        starts.setdefault(kind, float(time) * 1000)
+        kind, at = line.split(",")[:2]
+        starts.setdefault(kind, float(at) * 1000)
     onset = starts["audio"] + first * 1000 / 48000 - starts["video"]
     check("the tune starts within a tick of the click", abs(onset - CLICK_MS) <= TICK_MS,
           f"at {onset:.1f} ms, the click at {CLICK_MS} ms")

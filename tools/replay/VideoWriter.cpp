@@ -8,6 +8,9 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
+#include <signal.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <array>
 #include <cinttypes>
@@ -45,6 +48,44 @@ constexpr int kKeyFrameDistance = 100;
 constexpr const char* kAudioEncoder = "libopus";
 constexpr std::int64_t kAudioBitRate = 128000;
 
+// The file being written, removed should the process be interrupted, hung up
+// or terminated before it is finished; one video at a time.
+std::array<char, 4096> g_partial{};
+constexpr std::array<int, 3> kStopSignals = {SIGINT, SIGTERM, SIGHUP};
+std::array<struct sigaction, 3> g_previous{};
+std::array<bool, 3> g_guarding{};
+
+extern "C" void RemovePartial(int signal) {
+    unlink(g_partial.data());
+    struct sigaction fallback {};
+    fallback.sa_handler = SIG_DFL;
+    sigaction(signal, &fallback, nullptr);
+    raise(signal);
+}
+
+void GuardPartial(const std::string& path) {
+    if (path.size() >= g_partial.size()) return;
+    std::memcpy(g_partial.data(), path.c_str(), path.size() + 1);
+    struct sigaction guard {};
+    guard.sa_handler = &RemovePartial;
+    sigemptyset(&guard.sa_mask);
+    for (std::size_t i = 0; i < kStopSignals.size(); ++i) {
+        // A signal the caller ignores (nohup) stays ignored.
+        struct sigaction previous {};
+        sigaction(kStopSignals[i], nullptr, &previous);
+        if (previous.sa_handler == SIG_IGN) continue;
+        g_guarding[i] = sigaction(kStopSignals[i], &guard, &g_previous[i]) == 0;
+    }
+}
+
+void ReleasePartial() {
+    for (std::size_t i = 0; i < kStopSignals.size(); ++i) {
+        if (g_guarding[i]) sigaction(kStopSignals[i], &g_previous[i], nullptr);
+        g_guarding[i] = false;
+    }
+    g_partial[0] = '\0';
+}
+
 std::string AvError(int code) {
     std::array<char, AV_ERROR_MAX_STRING_SIZE> text{};
     av_strerror(code, text.data(), text.size());
@@ -58,6 +99,7 @@ struct VideoWriter::State {
     State(const State&) = delete;
     State& operator=(const State&) = delete;
     ~State() {
+        if (created) ReleasePartial();
         sws_freeContext(scale);
         av_frame_free(&picture);
         av_frame_free(&sound);
@@ -141,6 +183,7 @@ std::unique_ptr<VideoWriter> VideoWriter::Open(const std::filesystem::path& file
         return nullptr;
     }
     s->created = true;
+    GuardPartial(std::filesystem::absolute(file).string());
 
     const AVCodec* vp9 = avcodec_find_encoder_by_name(kVideoEncoder);
     const AVCodec* opus = avcodec_find_encoder_by_name(kAudioEncoder);
@@ -345,5 +388,6 @@ bool VideoWriter::Finish(std::int64_t end_ms) {
     }
     Progress(s, end_ms);
     s.finished = true;
+    ReleasePartial();
     return true;
 }

@@ -12,7 +12,8 @@
 //  [X] The picture converted to 4:2:0 with the BT.601 matrix at limited
 //      range, tagged so; sRGB primaries and transfer.
 //  [X] A file that fails on the way is removed, as is one whose run was
-//      abandoned: only a finished video is left.
+//      abandoned or interrupted (SIGINT, SIGTERM, SIGHUP): only a finished
+//      video is left.
 //  [X] A line on the progress every 10 s of show.
 
 #include <cstdint>
