@@ -34,7 +34,8 @@ cmake --build "$out"/host $jobs --target default_data replay window_json
 site="$out"/site
 rm -rf "$site"
 mkdir -p "$site/licences"
-cp "$web"/site/index.html "$web"/site/page.js "$web"/site/showclock.js "$web"/site/music.js "$site/"
+cp "$web"/site/index.html "$web"/site/page.js "$web"/site/showclock.js "$web"/site/music.js \
+    "$web"/site/recorder.js "$site/"
 # The program's JS with its local names shortened (terser, Debian's).
 terser "$out"/wasm/platform/web/flicker.js --compress --mangle -o "$site/flicker.js"
 cp "$out"/wasm/platform/web/flicker.wasm "$site/"

@@ -6,4 +6,5 @@
 set -eu
 cd "$(dirname "$0")/.."
 sh scripts/build-web.sh
-node --test tests/platform/web/showclock.test.js tests/platform/web/page.test.mjs
+node --test tests/platform/web/showclock.test.js tests/platform/web/page.test.mjs \
+    tests/platform/web/recorder.test.mjs

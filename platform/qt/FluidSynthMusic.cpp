@@ -81,7 +81,10 @@ private:
 FluidSynthMusic::FluidSynthMusic() = default;
 
 FluidSynthMusic::FluidSynthMusic(std::string wav_file, std::string soundfont)
-    : m_wav_file(std::move(wav_file)), m_soundfont(std::move(soundfont)) {}
+    : m_wav_file(std::move(wav_file)), m_soundfont(std::move(soundfont)), m_offline(true) {}
+
+FluidSynthMusic::FluidSynthMusic(int sample_rate, std::string soundfont)
+    : m_soundfont(std::move(soundfont)), m_sample_rate(sample_rate), m_offline(true) {}
 
 FluidSynthMusic::~FluidSynthMusic() {
     WaitForSynth();
@@ -121,7 +124,7 @@ bool FluidSynthMusic::Start() {
     m_failed = true;
     if (!m_synth_made) return false;
 
-    if (m_wav_file.empty()) {
+    if (!m_offline) {
         for (const char* driver : kAudioDrivers) {
             fluid_settings_setstr(m_settings, "audio.driver", driver);
             m_driver = new_fluid_audio_driver2(m_settings, &FluidSynthMusic::Fill, this);
@@ -137,8 +140,9 @@ bool FluidSynthMusic::Start() {
 bool FluidSynthMusic::MakeSynth() {
     m_settings = new_fluid_settings();
     if (m_settings == nullptr) return false;
-    fluid_settings_setnum(m_settings, "synth.sample-rate", kSampleRate);
-    const bool limited = m_limiter.Load(kSampleRate, static_cast<float>(kCeilingDb));
+    fluid_settings_setnum(m_settings, "synth.sample-rate", m_sample_rate);
+    const bool limited =
+        m_limiter.Load(static_cast<unsigned long>(m_sample_rate), static_cast<float>(kCeilingDb));
     fluid_settings_setnum(m_settings, "synth.gain", limited ? kSynthGain : kGainWithoutLimiter);
     m_synth = new_fluid_synth(m_settings);
     if (m_synth == nullptr) return false;
@@ -193,7 +197,7 @@ int FluidSynthMusic::Fill(void* music, int frames, int /*effect_count*/, float* 
 bool FluidSynthMusic::RenderToFile(int max_seconds) {
     if (!m_started || m_wav_file.empty()) return false;
     SF_INFO format{};
-    format.samplerate = kSampleRate;
+    format.samplerate = m_sample_rate;
     format.channels = 2;
     format.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
     SNDFILE* file = sf_open(m_wav_file.c_str(), SFM_WRITE, &format);
@@ -204,8 +208,8 @@ bool FluidSynthMusic::RenderToFile(int max_seconds) {
     std::array<float, kFileBlock> left{};
     std::array<float, kFileBlock> right{};
     std::array<float, 2 * kFileBlock> frames{};
-    const long long max_blocks = static_cast<long long>(max_seconds) * kSampleRate / kFileBlock;
-    long long tail_blocks = static_cast<long long>(kTailSeconds) * kSampleRate / kFileBlock;
+    const long long max_blocks = static_cast<long long>(max_seconds) * m_sample_rate / kFileBlock;
+    long long tail_blocks = static_cast<long long>(kTailSeconds) * m_sample_rate / kFileBlock;
     bool ok = true;
     for (long long block = 0; ok && block < max_blocks; ++block) {
         if (!Playing() &&

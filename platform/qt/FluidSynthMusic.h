@@ -39,6 +39,9 @@ public:
     // is called; nothing is heard. An empty `soundfont` means the system's
     // default, as the desktop program uses; another is used alone.
     explicit FluidSynthMusic(std::string wav_file, std::string soundfont = {});
+    // Renders into memory at `sample_rate` when Render is called (a video's
+    // sound track); nothing is heard.
+    FluidSynthMusic(int sample_rate, std::string soundfont);
     FluidSynthMusic(const FluidSynthMusic&) = delete;
     FluidSynthMusic& operator=(const FluidSynthMusic&) = delete;
     ~FluidSynthMusic() override;
@@ -57,6 +60,10 @@ public:
     // Renders until every tune has ended and its last notes have died away,
     // at most `max_seconds` of sound; false when the file cannot be written.
     bool RenderToFile(int max_seconds);
+
+    // The next `frames` frames of sound, as RenderToFile writes them; only
+    // once Start has succeeded.
+    void Render(float* left, float* right, int frames) { Mix(left, right, frames); }
 
     static constexpr int kSampleRate = 44100;
 
@@ -79,6 +86,8 @@ private:
 
     std::string m_wav_file;
     std::string m_soundfont;
+    int m_sample_rate = kSampleRate;
+    bool m_offline = false;   // rendering, into a file or memory
     std::thread m_preparing;  // runs MakeSynth, setting m_synth_made
     bool m_synth_made = false;
     bool m_started = false;

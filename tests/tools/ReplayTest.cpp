@@ -15,6 +15,7 @@
 #include "core/Messages.h"
 #include "tests/support/BmpBuilder.h"
 #include "tests/support/TempDir.h"
+#include "tools/replay/ReplayOptions.h"
 
 namespace {
 
@@ -57,7 +58,8 @@ TEST_F(ReplayTest, BadUsageIsOneLineAndStatus2) {
     for (const char* args :
          {"--bogus", "extra", "--click", "--click x", "--click -5", "--until 1e3",
           "--clock 24:00:00.000", "--clock 12:00", "--clock 12:60:00.000", "--until 2147483648",
-          "--dir missing", "--replace 5", "--replace 5 nofile", "--dir unreadable"}) {
+          "--dir missing", "--replace 5", "--replace 5 nofile", "--dir unreadable", "--flashes",
+          "--video", kReplayVideo ? "--video=" : "--video show.webm"}) {
         if (std::string(args) == "--dir unreadable" && geteuid() == 0) continue;  // root reads all
         Result r = Replay(args);
         EXPECT_EQ(r.status, 2) << args;
@@ -69,6 +71,33 @@ TEST_F(ReplayTest, BadUsageIsOneLineAndStatus2) {
     Result help = Replay("--help");
     EXPECT_EQ(help.status, 0);
     EXPECT_FALSE(help.out.empty());
+    // A build without the video writer says so.
+    bool says_so = false;
+    for (const std::string& line : help.out)
+        says_so |= line.find("--video is left out") != std::string::npos;
+    EXPECT_EQ(says_so, !kReplayVideo);
+}
+
+TEST_F(ReplayTest, FlashTableHasALineAFrameAndTheVerdictGoesToStandardError) {
+    TempWorkingDir::WritePicture(BmpBuilder{}.Width(3).Height(3).Bytes());
+    Result r = Replay("--click 0 --until 3000 --flashes flashes.csv");
+    ASSERT_EQ(r.status, 0);
+    // The start-up's frame, then a tick's every 30 ms (the step at 3000 and
+    // its tick make one).
+    const std::vector<std::string> table = Lines("flashes.csv");
+    ASSERT_EQ(table.size(), 1u + 1u + 100u);
+    EXPECT_EQ(table[0].rfind("ms,field_changed,", 0), 0u);
+    EXPECT_EQ(table[1].rfind("0,", 0), 0u);
+    EXPECT_EQ(table.back().rfind("3000,", 0), 0u);
+    ASSERT_EQ(r.err.size(), 1u);
+    EXPECT_NE(r.err[0].find(": pass:"), std::string::npos) << r.err[0];
+    EXPECT_EQ(Replay("--click 0 --until 3000").out, r.out) << "the trace is the same";
+
+    Result unwritable = Replay("--until 300 --flashes missing/flashes.csv");
+    EXPECT_EQ(unwritable.status, 1);
+    EXPECT_TRUE(unwritable.out.empty());
+    ASSERT_EQ(unwritable.err.size(), 1u);
+    EXPECT_NE(unwritable.err[0].find("missing/flashes.csv"), std::string::npos);
 }
 
 TEST_F(ReplayTest, NoPictureGivesOneErrorBoxAndAnEmptyArea) {

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <span>
 
 #include "platform/ClientArea.h"
 #include "platform/FormView.h"

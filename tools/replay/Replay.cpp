@@ -12,7 +12,9 @@
 #include "core/Cp932.h"
 #include "picture/PictureFile.h"
 #include "platform/virtual/VirtualPlatform.h"
+#include "tools/replay/FrameSink.h"
 #include "tools/replay/Frames.h"
+#include "tools/replay/Recorders.h"
 
 namespace {
 
@@ -39,8 +41,13 @@ public:
     // The program whose form is traced; its handlers run only once it has one.
     void Attach(const Project1* program) { m_program = program; }
 
+    // Recorders that get a frame each time the area is repainted.
+    void AddSink(FrameSink* sink) { m_sinks.push_back(sink); }
+
     void HandlerStarted(HandlerId id) override {
         m_repaints_at_start = m_platform.RepaintRequests();
+        // What a moment's handlers painted shows once the clock moves on.
+        if (m_frame_due && m_platform.Now() > m_frame_ms) SendFrame();
         // The area still shows what the last repaint drew; a reload that
         // empties the picture asks for none.
         if (m_frames && id == HandlerId::Timer1Timer && m_dirty) Repaint();
@@ -54,6 +61,11 @@ public:
                      std::string(HandlerName(id)).c_str(), form.CurrentStepCount(),
                      PictureSummary(form.WorkBitmapOrNull()).c_str(), marks,
                      title.empty() ? "-" : cp932::ToHex(title).c_str());
+        if (!m_sinks.empty() && (marks > 0 || id == HandlerId::FormCreate)) {
+            Repaint();
+            m_frame_due = true;
+            m_frame_ms = m_platform.Now();
+        }
         if (!m_frames) return;
         if (marks > 0) m_dirty = true;
         if (id == HandlerId::FormCreate || id == HandlerId::Timer1Timer) {
@@ -66,6 +78,17 @@ public:
     void MusicCommandSent(std::int64_t ms, std::string_view command) override {
         std::fprintf(m_out, "%" PRId64 " mci %.*s\n", ms, static_cast<int>(command.size()),
                      command.data());
+        for (FrameSink*& sink : m_sinks) {
+            if (sink != nullptr && !sink->MusicCommand(ms, command)) Drop(sink);
+        }
+    }
+
+    // The run ended at `end_ms`: the last frame goes out and the recorders finish.
+    void Finish(std::int64_t end_ms) {
+        if (m_frame_due) SendFrame();
+        for (FrameSink*& sink : m_sinks) {
+            if (sink != nullptr && !sink->Finish(end_ms)) Drop(sink);
+        }
     }
 
     void ErrorBoxShown(std::int64_t ms, std::string_view, std::string_view text) override {
@@ -75,6 +98,24 @@ public:
     [[nodiscard]] bool Failed() const { return m_failed; }
 
 private:
+    void SendFrame() {
+        m_frame_due = false;
+        for (FrameSink*& sink : m_sinks) {
+            if (sink != nullptr &&
+                !sink->Frame(m_frame_ms, m_area.Image().Pixels(), m_area.Image().Area().width,
+                             m_area.Image().Area().height)) {
+                Drop(sink);
+            }
+        }
+    }
+
+    // A recorder that failed says why and gets nothing more.
+    void Drop(FrameSink*& sink) {
+        std::fprintf(m_err, "replay: %s\n", sink->Error().c_str());
+        sink = nullptr;
+        m_failed = true;
+    }
+
     void Repaint() {
         m_area.Paint(*m_platform.Form());
         m_dirty = false;
@@ -98,6 +139,9 @@ private:
     const Project1* m_program = nullptr;
     long long m_repaints_at_start = 0;
     PictureArea m_area;
+    std::vector<FrameSink*> m_sinks;  // null once failed
+    bool m_frame_due = false;
+    std::int64_t m_frame_ms = 0;
     bool m_dirty = false;
     bool m_failed = false;
 };
@@ -146,11 +190,14 @@ int RunReplay(const ReplayOptions& options, std::FILE* out, std::FILE* err) {
                      options.frames->string().c_str(), ec.message().c_str());
         return 1;
     }
+    Recorders recorders;
+    if (!recorders.Open(options, err)) return 1;
     WorkingDirectory in_dir(options.dir);
 
     VirtualPlatform platform(options.clock);
     Tracer tracer(platform, out, err, options.frames);
     platform.SetObserver(&tracer);
+    for (FrameSink* sink : recorders.Sinks()) tracer.AddSink(sink);
     for (const FileChange& change : options.file_changes) {
         platform.ScheduleAction(change.ms, [&change, err] { ChangePictureFile(change, err); });
     }
@@ -162,6 +209,10 @@ int RunReplay(const ReplayOptions& options, std::FILE* out, std::FILE* err) {
     Project1 program(platform, &tracer);
     tracer.Attach(&program);
     const int status = program.Run();
+    // The sound renders to its end while the tune's file is still at hand.
+    tracer.Finish(options.until);
     std::fflush(out);
-    return status != 0 || tracer.Failed() ? 1 : 0;
+    const bool closed = recorders.Close(options, err);
+    const bool failed = status != 0 || tracer.Failed() || !closed;
+    return failed ? 1 : 0;
 }

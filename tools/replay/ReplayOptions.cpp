@@ -108,6 +108,13 @@ std::variant<ReplayOptions, std::string> ParseReplayOptions(
             } else {
                 options.dir = dir;
             }
+        } else if (option == "--flashes" || option == "--video") {
+            auto value = next_value();
+            if (!value || value->empty()) return option + " needs a FILE";
+            if (option == "--video" && !kReplayVideo) {
+                return "--video: this replay was built without FFmpeg's libraries";
+            }
+            (option == "--video" ? options.video : options.flashes) = start_dir / *value;
         } else if (option == "--clock") {
             auto value = next_value();
             if (!value) return "--clock needs a time of day HH:MM:SS.mmm";

@@ -22,13 +22,27 @@ struct ReplayOptions {
     std::vector<FileChange> file_changes;  // in command-line order
     std::int64_t until = 120000;
     std::optional<std::filesystem::path> frames;
+    std::optional<std::filesystem::path> flashes;  // the flash meter's table
+    std::optional<std::filesystem::path> video;
     bool help = false;
     bool version = false;
 };
 
+// Whether this build writes videos (it has FFmpeg's libraries and the
+// desktop program's synthesizer).
+#ifdef SHOW_REPLAY_VIDEO
+inline constexpr bool kReplayVideo = true;
+#else
+inline constexpr bool kReplayVideo = false;
+#endif
+
 inline constexpr const char* kReplayUsage =
     "replay [--dir DIR] [--clock HH:MM:SS.mmm] [--click MS]... [--remove MS]... "
-    "[--replace MS FILE]... [--until MS] [--frames DIR]";
+    "[--replace MS FILE]... [--until MS] [--frames DIR] [--flashes FILE.csv]"
+#ifdef SHOW_REPLAY_VIDEO
+    " [--video FILE.webm]"
+#endif
+    ;
 
 // Parses the command line (without the program name). Relative paths are
 // resolved against `start_dir`. On bad usage returns the one-line reason.

@@ -21,11 +21,24 @@ constexpr const char* kHelp =
   --until MS             stop after every event due at or before MS (default 120000)
   --frames DIR           write the picture area after start-up and after each step
                          as a 24-bit BMP into DIR
-  -h, --help             show this help
+  --flashes FILE.csv     measure the flashes of every frame against the photosensitivity
+                         rules into FILE.csv; a line with "pass" or "fail" on standard error
+)";
+
+constexpr const char* kHelpEnd =
+    R"(  -h, --help             show this help
       --version          show the version
 
 Lines: "MS HANDLER STEPCOUNT PICTURE MARKS TITLE", "MS mci COMMAND", "MS error HEX".
 )";
+
+constexpr const char* kVideoHelp =
+    "  --video FILE.webm      write every frame and the tune (VP9 and Opus at 48 kHz in WebM)\n";
+
+constexpr const char* kNoVideo =
+    "\nThis replay was built without FFmpeg's libraries (or without the desktop program's\n"
+    "synthesizer), so --video is left out; build it with -DSHOW_BUILD_QT=ON and the\n"
+    "libavcodec-dev, libavformat-dev, libavutil-dev and libswscale-dev packages.\n";
 
 }  // namespace
 
@@ -39,7 +52,9 @@ int main(int argc, char** argv) {
         }
         const auto& options = std::get<ReplayOptions>(parsed);
         if (options.help) {
-            std::printf("usage: %s\n\n%s", kReplayUsage, kHelp);
+            std::printf("usage: %s\n\n", kReplayUsage);
+            std::printf("%s%s%s", kHelp, kReplayVideo ? kVideoHelp : "", kHelpEnd);
+            if (!kReplayVideo) std::printf("%s", kNoVideo);
             return 0;
         }
         if (options.version) {

@@ -226,5 +226,6 @@
         tunePlays: () => tunePlays,
         musicReady: () => music.prepare().then(() => true, () => false),
         level: () => music.level(),
+        sound: () => (music.analyser === null ? null : {context: music.context, output: music.analyser}),
     };
 })();

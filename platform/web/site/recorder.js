@@ -1,0 +1,90 @@
+// "Save the show as a video": what the page plays, picture and tune, recorded
+// with MediaRecorder from the canvas's stream and the tune's audio graph into
+// a WebM file, offered for download once the show has passed its last step,
+// or when the person stops the recording.
+'use strict';
+
+(function () {
+    const kLastStep = 34;
+    const kTypes = ['video/webm;codecs=vp9,opus', 'video/webm;codecs=vp8,opus', 'video/webm'];
+    // The recorder hands over what it has every second, so a long show does
+    // not wait in one piece.
+    const kSliceMs = 1000;
+
+    const button = document.getElementById('record');
+    const note = document.getElementById('recorded');
+    const canvas = document.getElementById('picture');
+    const show = window.flickerShow;
+    let recorder = null;
+    let watch = null;
+    let link = null;
+
+    function Offer(blob) {
+        if (link !== null) URL.revokeObjectURL(link.href);
+        link = document.createElement('a');
+        link.href = URL.createObjectURL(blob);
+        link.download = 'flicker-show.webm';
+        link.textContent = `Download the video (${(blob.size / 1e6).toFixed(1)} MB)`;
+        note.replaceChildren(link);
+    }
+
+    async function Start() {
+        const stream = canvas.captureStream();
+        // The tune's graph is readied once the picture is painted; without
+        // it (no synthesizer) the video is silent.
+        if (await show.musicReady()) {
+            const sound = show.sound();
+            const out = sound.context.createMediaStreamDestination();
+            sound.output.connect(out);
+            for (const track of out.stream.getAudioTracks()) stream.addTrack(track);
+        }
+        const mimeType = kTypes.find((t) => MediaRecorder.isTypeSupported(t));
+        recorder = new MediaRecorder(stream, mimeType ? {mimeType} : {});
+        const chunks = [];
+        recorder.addEventListener('dataavailable', (event) => chunks.push(event.data));
+        recorder.addEventListener('stop', () => {
+            for (const track of stream.getTracks()) track.stop();
+            Offer(new Blob(chunks, {type: recorder.mimeType}));
+            recorder = null;
+            button.textContent = 'Save the show as a video';
+        });
+        recorder.start(kSliceMs);
+        button.textContent = 'Stop and save the video';
+        note.textContent = 'Recording: click the picture to start the show.';
+        // The file is offered a second after the last step, when the
+        // recording saw it come; a show already over is stopped by hand.
+        if (show.ticks().handled[0] < kLastStep) {
+            watch = setInterval(() => {
+                if (show.ticks().handled[0] < kLastStep) return;
+                clearInterval(watch);
+                watch = setTimeout(Stop, kSliceMs);
+            }, 250);
+        }
+    }
+
+    function Stop() {
+        clearInterval(watch);
+        clearTimeout(watch);
+        watch = null;
+        if (recorder !== null && recorder.state !== 'inactive') recorder.stop();
+    }
+
+    let starting = false;
+    button.addEventListener('click', () => {
+        if (starting) return;
+        if (recorder !== null) {
+            Stop();
+            return;
+        }
+        starting = true;
+        Start()
+            .catch((e) => {
+                recorder = null;
+                note.textContent = 'This browser cannot record the page: ' + e.message;
+            })
+            .finally(() => {
+                starting = false;
+            });
+    });
+    button.disabled = typeof MediaRecorder === 'undefined';
+})();

@@ -1,0 +1,41 @@
+#!/bin/sh
+# Measures the show's flashes (replay --flashes) on the default picture and
+# three plain ones (mid grey, saturated red, light grey), each with three
+# clocks, a click at 0 and the whole show (110 s); prints one verdict a run
+# and keeps each run's table under OUT_DIR.
+# usage: sh scripts/measure-flashes.sh REPLAY DEFAULT_DATA_DIR OUT_DIR
+set -eu
+if [ $# -ne 3 ]; then
+    echo "usage: sh scripts/measure-flashes.sh REPLAY DEFAULT_DATA_DIR OUT_DIR" >&2
+    exit 2
+fi
+replay=$(realpath "$1")
+data=$(realpath "$2")
+mkdir -p "$3"
+out=$(realpath "$3")
+
+tests=$(realpath "$(dirname "$0")/../tests/platform/win32")
+
+picture() {  # NAME B,G,R|-
+    mkdir -p "$out/$1/[]"
+    if [ "$2" = - ]; then
+        cp "$data/[]/,,,,;,,.bmp" "$out/$1/[]/,,,,;,,.bmp"
+    else
+        # The end-to-end tests' bitmap writer.
+        python3 -c "import sys; sys.path.insert(0, sys.argv[1]); from e2e_test import write_bmp
+write_bmp(sys.argv[2], [[($2)] * 400] * 400, top_down=False)" "$tests" "$out/$1/[]/,,,,;,,.bmp"
+    fi
+}
+picture default -
+picture mid-grey 128,128,128
+picture red 0,0,255
+picture light-grey 230,230,230
+
+for name in default mid-grey red light-grey; do
+    for clock in 00:00:00.000 09:41:17.250 21:13:58.999; do
+        table="$out/$name-$(echo "$clock" | tr -d ':.').csv"
+        verdict=$("$replay" --dir "$out/$name" --clock "$clock" --click 0 --until 110000 \
+            --flashes "$table" 2>&1 >/dev/null | tail -n 1)
+        echo "$name $clock: ${verdict#replay: flashes: }"
+    done
+done
