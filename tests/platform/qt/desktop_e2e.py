@@ -318,7 +318,11 @@ def scenario_window(args):
         # to 30 ms, which shows in how often the program wakes.
         for button in ("2", "3"):
             run("xdotool", "mousemove", "--window", str(window), "200", "200", "click", button)
-        check(wakeups_in(show, 2.0) < 40, "another button started the show")
+        # A started show wakes every 30 ms from then on; a loaded machine may
+        # still be handling the window manager's events for a moment, so a
+        # second look settles it.
+        check(wakeups_in(show, 2.0) < 40 or wakeups_in(show, 2.0) < 40,
+              "another button started the show")
         run("xdotool", "mousemove", "--window", str(window), "200", "200", "mousedown", "1")
         run("xdotool", "mousemove", "--window", str(window), "500", "200", "mouseup", "1")
         check(wakeups_in(show, 2.0) < 40, "a release outside the picture clicked")
