@@ -55,15 +55,23 @@ after(() => {
 });
 
 // A fresh browser whose every request must stay on the test's server.
-async function Open(url, scale = 1) {
+// `options`: scale (the device pixel ratio), device ({width, height, scale}: a
+// phone or tablet, with touch), display (an X display: Chromium with its
+// window on it, not headless).
+async function Open(url, options = {}) {
     const profile = mkdtempSync(path.join(work, 'profile-'));
+    const {device, display} = options;
     const browser = await chromium.launchPersistentContext(profile, {
         headless: false,  // the flag below, as given
         executablePath: '/usr/bin/chromium',
-        args: ['--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
-               '--disable-background-networking', '--disable-component-update', '--disable-sync'],
-        viewport: {width: 800, height: 600},
-        deviceScaleFactor: scale,
+        args: [...(display ? [] : ['--headless']), '--no-sandbox', '--disable-gpu', '--disable-quic',
+               '--no-first-run', '--disable-background-networking', '--disable-component-update',
+               '--disable-sync'],
+        env: display ? {...process.env, DISPLAY: display} : process.env,
+        viewport: device ? {width: device.width, height: device.height} : {width: 800, height: 600},
+        deviceScaleFactor: device ? device.scale : options.scale ?? 1,
+        isMobile: Boolean(device),
+        hasTouch: Boolean(device),
     });
     const stray = [];
     await browser.route('**/*', (route) => {
@@ -79,6 +87,7 @@ async function Open(url, scale = 1) {
     await browser.addInitScript(() => {
         let clicked = false;
         window.addEventListener('mousedown', () => { clicked = true; }, true);
+        window.addEventListener('touchend', () => { clicked = true; }, true);
         const Context = window.AudioContext;
         window.AudioContext = class extends Context {
             constructor(...options) {
@@ -148,6 +157,15 @@ function FrameHighBits(file) {
     return [width, height, codes.join('')];
 }
 
+// 400 x 400 codes stretched by nearest pixel to side x side.
+function Stretch(codes, side) {
+    const out = [];
+    for (let y = 0; y < side; ++y) {
+        for (let x = 0; x < side; ++x) out.push(codes[Math.floor((y * 400) / side) * 400 + Math.floor((x * 400) / side)]);
+    }
+    return out.join('');
+}
+
 // Runs replay in a folder holding `picture` (null: none); its trace's lines
 // and the frames folder.
 function Replay(name, picture, args) {
@@ -190,24 +208,36 @@ const Ticks = (page) => page.evaluate(() => window.flickerShow.ticks());
 // How many clicks reached the show: each plays the tune.
 const Plays = (page) => page.evaluate(() => window.flickerShow.tunePlays());
 
-test('the default picture stretched over the canvas, flickering, under a blank title', async () => {
+test('the default picture stretched over the canvas, flickering, under a blank title and icon', async () => {
     const {frames} = Replay('start', defaultPicture(), ['--until', '0']);
     const show = await Open(Site('start', defaultPicture()));
     try {
-        assert.strictEqual(await show.page.title(), '');
+        assert.strictEqual(await show.page.title(), '\u2060');
+        // The tab's icon: every pixel transparent.
+        const icon = await show.page.evaluate(async () => {
+            const image = new Image();
+            image.src = document.querySelector('link[rel=icon]').href;
+            await image.decode();
+            const canvas = new OffscreenCanvas(image.width, image.height);
+            const context = canvas.getContext('2d');
+            context.drawImage(image, 0, 0);
+            const alpha = context.getImageData(0, 0, image.width, image.height).data.filter((v, i) => i % 4 === 3);
+            return [image.width, image.height, Math.max(...alpha)];
+        });
+        assert.deepStrictEqual(icon, [16, 16, 0], 'the icon: width, height, greatest alpha');
         SameHighBits(await HighBits(show.page), Frame(frames, 0), 'at start');
         const before = await FullPixels(show.page);
         await show.page.waitForFunction((n) => window.flickerShow.ticks().handled[1] >= n,
                                         (await Ticks(show.page)).handled[1] + 2);
         assert.notStrictEqual(await FullPixels(show.page), before, 'the flicker changed nothing');
-        assert.strictEqual(await show.page.title(), '');
+        assert.strictEqual(await show.page.title(), '\u2060');
     } finally {
         await show.close();
     }
 });
 
 test('at 125 % the canvas holds a 500 x 500 area in device pixels, shown at 400 x 400', async () => {
-    const show = await Open(Site('scaled', defaultPicture()), 1.25);
+    const show = await Open(Site('scaled', defaultPicture()), {scale: 1.25});
     try {
         const shown = await show.page.evaluate(() => {
             const c = document.getElementById('picture');
@@ -267,6 +297,78 @@ test('only a left click on the picture clicks, and a double click clicks once', 
         await show.page.mouse.move(600, 500);
         await show.page.mouse.up();
         assert.strictEqual(await Plays(show.page), 2, 'a release outside the picture');
+    } finally {
+        await show.close();
+    }
+});
+
+// Fingers on the screen through the browser's own input (CDP), at CSS pixel
+// (x, y): a touch held `ms` and lifted.
+async function Touch(page, x, y, ms = 50) {
+    const cdp = await page.context().newCDPSession(page);
+    await cdp.send('Input.dispatchTouchEvent', {type: 'touchStart', touchPoints: [{x, y}]});
+    await page.waitForTimeout(ms);
+    await cdp.send('Input.dispatchTouchEvent', {type: 'touchEnd', touchPoints: []});
+    await cdp.detach();
+}
+
+for (const device of [{name: 'a phone', width: 360, height: 780, scale: 3},
+                      {name: 'a tablet', width: 768, height: 1024, scale: 2}]) {
+    test(`${device.name}, ${device.width} x ${device.height} at ${device.scale}: the page fits, a tap is a click`, async () => {
+        const show = await Open(Site(`touch-${device.scale}`, defaultPicture()), {device});
+        try {
+            const layout = await show.page.evaluate(() => {
+                const c = document.getElementById('picture');
+                const r = c.getBoundingClientRect();
+                const menus = [];
+                window.addEventListener('contextmenu', (e) => menus.push(e.defaultPrevented));
+                window.menus = menus;
+                return {width: window.innerWidth, scroll: document.documentElement.scrollWidth,
+                        canvas: [c.width, c.height], shown: [r.left, r.width, r.height],
+                        rendering: getComputedStyle(c).imageRendering};
+            });
+            // Laid out at the screen's width, the picture area within it: its
+            // device pixels kept, shown smaller only where the screen is narrower.
+            assert.strictEqual(layout.width, device.width, 'the layout width');
+            assert.ok(layout.scroll <= device.width, `the page is ${layout.scroll} px wide`);
+            const area = 400 * device.scale;
+            assert.deepStrictEqual(layout.canvas, [area, area]);
+            const side = Math.min(400, device.width - 16);
+            assert.deepStrictEqual(layout.shown, [8, side, side]);
+            assert.strictEqual(layout.rendering, 'pixelated');
+            const picture = Frame(Replay('touch', defaultPicture(), ['--until', '0']).frames, 0)[2];
+            SameHighBits(await HighBits(show.page), [area, area, Stretch(picture, area)], 'the picture area');
+
+            const middle = 8 + side / 2;
+            // A long press: nothing starts and no menu opens.
+            await Touch(show.page, middle, middle, 900);
+            assert.strictEqual(await Plays(show.page), 0, 'a long press started the show');
+            assert.ok((await show.page.evaluate(() => window.menus)).every((prevented) => prevented), 'a menu opened');
+            // A double tap counts once and does not zoom.
+            await Touch(show.page, middle, middle);
+            await show.page.waitForTimeout(100);
+            await Touch(show.page, middle + 3, middle + 3);
+            await show.page.waitForTimeout(400);
+            assert.strictEqual(await Plays(show.page), 1, 'a double tap');
+            assert.strictEqual(await show.page.evaluate(() => window.visualViewport.scale), 1, 'the page zoomed');
+            await show.page.waitForFunction(() => window.flickerShow.audioState() === 'running');
+            await show.page.waitForTimeout(600);
+            await Touch(show.page, middle, middle);
+            assert.strictEqual(await Plays(show.page), 2, 'a tap after it');
+        } finally {
+            await show.close();
+        }
+    });
+}
+
+test('on a phone the error box fits the screen', async () => {
+    const show = await Open(Site('touch-box', null), {device: {width: 360, height: 780, scale: 3}});
+    try {
+        const box = await show.page.evaluate(() => {
+            const r = document.querySelector('dialog[open]').getBoundingClientRect();
+            return [r.left, r.right];
+        });
+        assert.ok(box[0] >= 0 && box[1] <= 360, `the box spans ${box}`);
     } finally {
         await show.close();
     }
@@ -337,25 +439,65 @@ test('a chosen file replaces the picture at its next load; the show goes on behi
     }
 });
 
+// The private X display that test-web.sh starts (SHOW_WEB_DISPLAY): the full
+// show runs in a real browser window there, whose X name is the tab's text.
+const display = process.env.SHOW_WEB_DISPLAY;
+
+// The browser window's name on `display`, as its window manager would show
+// it: "<the tab's text> - Chromium".
+function WindowName() {
+    const tree = execFileSync('xwininfo', ['-display', display, '-root', '-children']).toString();
+    const names = [];
+    for (const [id] of tree.matchAll(/0x[0-9a-f]+(?= )/g)) {
+        let line = '';
+        try {
+            line = execFileSync('xprop', ['-display', display, '-id', id, '_NET_WM_NAME'],
+                                {stdio: ['ignore', 'pipe', 'ignore']}).toString();
+        } catch {
+            continue;
+        }
+        const value = line.match(/= (".*")$/m);
+        if (value && JSON.parse(value[1]).endsWith(' - Chromium')) names.push(JSON.parse(value[1]));
+    }
+    assert.strictEqual(names.length, 1, `browser windows: ${JSON.stringify(names)}`);
+    return names[0].slice(0, -' - Chromium'.length);
+}
+
 test('a full show: the tune, the glitch title, and replay\'s frames at every non-random step', async () => {
     const {frames} = Replay('full', defaultPicture(), ['--click', '0', '--until', '105000']);
-    const show = await Open(Site('full', defaultPicture()));
+    const show = await Open(Site('full', defaultPicture()), {display});
+    // The tab's text: the window's name where there is a window, else the
+    // page's title.
+    const Tab = async () => (display ? WindowName() : show.page.title());
     try {
+        // Blank, not the page's address: a word joiner alone.
+        assert.strictEqual(await show.page.title(), '\u2060');
+        if (display) assert.strictEqual(WindowName(), '\u2060');
         await show.page.mouse.click(200, 200);
         await show.page.waitForFunction(() => window.flickerShow.level() > -60, null, {timeout: 10000});
         assert.strictEqual(await show.page.evaluate(() => window.flickerShow.audioState()), 'running');
         const deterministic = [1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 25, 26, 27, 28, 29, 30, 31, 32, 33, 34];
-        const glitch = /^(\u00a0{1,30})\uff1a\1\uff1b$/;
-        for (const step of deterministic) {
+        // Both runs whole and equal, the full-width marks as themselves.
+        const glitch = /^\u2060(\u00a0{1,30})\uff1a\1\uff1b$/;
+        const glitches = new Set();
+        for (let step = 1; step <= 34; ++step) {
             await show.page.waitForFunction((n) => window.flickerShow.ticks().handled[0] >= n, step,
                                             {timeout: 60000});
-            SameHighBits(await HighBits(show.page), Frame(frames, step), `step ${step}`);
-            if (step === 10) {
-                // 31 s after the click
-                await show.page.waitForTimeout(1000);
-                assert.match(await show.page.title(), glitch);
+            if (deterministic.includes(step)) {
+                SameHighBits(await HighBits(show.page), Frame(frames, step), `step ${step}`);
+            }
+            if (step === 9) assert.strictEqual(await Tab(), '\u2060', 'before the glitch');
+            if (step >= 10 && step <= 25 && step % 3 === 1) {
+                // A few flicker ticks into the step, and a few more.
+                for (const wait of [400, 700]) {
+                    await show.page.waitForTimeout(wait);
+                    const tab = await Tab();
+                    assert.match(tab, glitch, `step ${step}`);
+                    glitches.add(tab);
+                }
             }
         }
+        assert.ok(glitches.size >= 5, `the glitch did not jitter: ${glitches.size} titles`);
         const ticks = await Ticks(show.page);
         console.log(`# a full show: ${ticks.handled[0]} steps, ${ticks.handled[1]} flicker ticks handled, ` +
                     `${ticks.missed[1]} missed`);
