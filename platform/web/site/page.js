@@ -225,18 +225,35 @@
 
     // A dropped or chosen file takes the place of the picture or the tune in
     // the folder for their next load: a Standard MIDI File replaces the tune,
-    // any other file the picture.
+    // any other file the picture. The line beside the chooser says so at once,
+    // from the file's first bytes, before the whole file is read.
     async function Replace(file) {
         if (program === null) return;
-        const bytes = new Uint8Array(await file.arrayBuffer());
-        const isTune = bytes.length >= 4 && String.fromCharCode(...bytes.subarray(0, 4)) === 'MThd';
-        const name = isTune ? kTune : kPicture;
-        program.FS.writeFile(kFolder + '/' + name, bytes);
-        // The tune is opened once, at the first click, as on the desktop.
-        let note = ' is the picture from its next load.';
-        if (isTune) note = music.opened() ? ' came after the tune was opened: it is not played.' :
-                                            ' is the tune the click starts.';
-        document.getElementById('replaced').textContent = file.name + note;
+        const line = document.getElementById('replaced');
+        const Starts = (bytes, text) => bytes.length >= text.length &&
+                                        String.fromCharCode(...bytes.subarray(0, text.length)) === text;
+        try {
+            const first = new Uint8Array(await file.slice(0, 4).arrayBuffer());
+            const isTune = Starts(first, 'MThd');
+            // The tune is opened once, at the first click, as on the desktop.
+            let note = ' is the picture from its next load.';
+            if (isTune) {
+                note = music.opened() ? ' came after the tune was opened: it is not played.' :
+                                        ' is the tune the click starts.';
+            } else if (first.length === 0) {
+                note = ' is empty: the picture is emptied at its next load.';
+            } else if (!Starts(first, 'BM')) {
+                note = ' is neither a bitmap nor a MIDI file: it is the picture from its next load, ' +
+                       'which will fail.';
+            }
+            line.textContent = file.name + note;
+            const bytes = new Uint8Array(await file.arrayBuffer());
+            // The folder's file owns the bytes: a large file is not copied.
+            program.FS.writeFile(kFolder + '/' + (isTune ? kTune : kPicture), bytes, {canOwn: true});
+        } catch (e) {
+            // (a file gone or unreadable, or too large for the browser's memory)
+            line.textContent = file.name + ' could not be read: nothing was replaced.';
+        }
     }
     document.getElementById('choose').addEventListener('change', (event) => {
         for (const file of event.target.files) Replace(file);

@@ -3,7 +3,8 @@
 // SHOW_WEB_SITE and SHOW_REPLAY name the built site and replay.
 import assert from 'node:assert';
 import {spawn, execFileSync} from 'node:child_process';
-import {cpSync, mkdtempSync, readFileSync, readdirSync, rmSync, symlinkSync, mkdirSync, writeFileSync} from 'node:fs';
+import {randomBytes} from 'node:crypto';
+import {cpSync, mkdtempSync, readFileSync, readdirSync, rmSync, symlinkSync, mkdirSync, truncateSync, writeFileSync} from 'node:fs';
 import {createRequire} from 'node:module';
 import {tmpdir} from 'node:os';
 import path from 'node:path';
@@ -103,13 +104,18 @@ async function Open(url, options = {}) {
             }
         };
     });
-    const page = browser.pages()[0] ?? await browser.newPage();
     const errors = [];
-    page.on('pageerror', (e) => errors.push(e.message));
-    await page.goto(url);
-    await page.evaluate(() => window.flickerShow.started);
+    const Load = async (page, u) => {
+        page.on('pageerror', (e) => errors.push(e.message));
+        await page.goto(u);
+        await page.evaluate(() => window.flickerShow.started);
+        return page;
+    };
+    const page = await Load(browser.pages()[0] ?? await browser.newPage(), url);
     return {
         page,
+        // Another page in the same browser.
+        another: async (u) => Load(await browser.newPage(), u),
         async close() {
             await browser.close();
             assert.deepStrictEqual(stray, [], 'requests left 127.0.0.1');
@@ -434,6 +440,108 @@ test('a chosen file replaces the picture at its next load; the show goes on behi
         const before = await FullPixels(show.page);
         await show.page.waitForFunction(() => window.flickerShow.ticks().handled[0] >= 9, null, {timeout: 5000});
         assert.notStrictEqual(await FullPixels(show.page), before, 'the flicker stopped behind the box');
+    } finally {
+        await show.close();
+    }
+});
+
+// Drops `file` on the page at (x, y) through the browser's own input (CDP), as
+// a file dragged from elsewhere.
+async function Drop(page, file, x = 200, y = 200) {
+    const cdp = await page.context().newCDPSession(page);
+    const data = {items: [], files: [file], dragOperationsMask: 1};
+    for (const type of ['dragEnter', 'dragOver', 'drop']) await cdp.send('Input.dispatchDragEvent', {type, x, y, data});
+    await cdp.detach();
+}
+
+const Line = (page) => page.evaluate(() => document.getElementById('replaced').textContent);
+
+test('any file dropped: the line beside the chooser at once; at step 8 the box or an empty picture, the flicker going on', async () => {
+    const url = Site('drop', defaultPicture());
+    const show = await Open(url);
+    try {
+        const file = (name, bytes) => {
+            writeFileSync(path.join(work, name), bytes);
+            return path.join(work, name);
+        };
+        // A bitmap whose header claims 30000 x 30000 at 24 bits, and a 300 MB
+        // file of zeros that takes no room on the disk.
+        const huge = Buffer.alloc(58);
+        huge.write('BM', 0);
+        huge.writeUInt32LE(54, 10);
+        huge.writeUInt32LE(40, 14);
+        huge.writeInt32LE(30000, 18);
+        huge.writeInt32LE(30000, 22);
+        huge.writeUInt16LE(1, 26);
+        huge.writeUInt16LE(24, 28);
+        const large = file('large.bin', Buffer.alloc(0));
+        truncateSync(large, 300 * 1024 * 1024);
+        const neither = 'is neither a bitmap nor a MIDI file';
+        const cases = [
+            {path: file('shot.png', await show.page.screenshot()), line: neither},
+            {path: file('shot.jpg', await show.page.screenshot({type: 'jpeg'})), line: neither},
+            {path: large, line: neither},
+            {path: file('huge.bmp', huge), line: 'is the picture from its next load'},
+            {path: file('empty.bmp', Buffer.alloc(0)), line: 'is empty'},
+        ];
+        const expected = {
+            neither: ReplayErrorText(Replay('drop-png', defaultPicture(), ['--click', '0', '--replace', '1000', cases[0].path,
+                                                                         '--until', '25000']).lines),
+            huge: ReplayErrorText(Replay('drop-huge', defaultPicture(), ['--click', '0', '--replace', '1000', cases[3].path,
+                                                                       '--until', '25000']).lines),
+        };
+        const pages = [show.page];
+        for (let i = 1; i < cases.length; ++i) pages.push(await show.another(url));
+        for (const [i, c] of cases.entries()) {
+            await Drop(pages[i], c.path);
+            await pages[i].waitForFunction(() => document.getElementById('replaced').textContent !== '');
+            assert.ok((await Line(pages[i])).includes(c.line), `${path.basename(c.path)}: ${await Line(pages[i])}`);
+        }
+        for (const page of pages) await page.mouse.click(200, 200);
+        for (const [i, page] of pages.entries()) {
+            const name = path.basename(cases[i].path);
+            await page.waitForFunction(() => window.flickerShow.ticks().handled[0] >= 8, null, {timeout: 40000});
+            await page.waitForTimeout(300);
+            const boxes = (await Boxes(page)).map((b) => b.text);
+            if (name === 'empty.bmp') {
+                assert.deepStrictEqual(boxes, [], name);
+                // An empty picture: the flicker changes nothing.
+                const before = await FullPixels(page);
+                await page.waitForTimeout(200);
+                assert.strictEqual(await FullPixels(page), before, name);
+            } else {
+                assert.deepStrictEqual(boxes, [name === 'huge.bmp' ? expected.huge : expected.neither], name);
+                const before = await FullPixels(page);
+                await page.waitForTimeout(200);
+                assert.notStrictEqual(await FullPixels(page), before, `${name}: the flicker stopped behind the box`);
+            }
+        }
+    } finally {
+        await show.close();
+    }
+});
+
+test('a dropped tune that is truncated, or random bytes after "MThd": silent, the show going on', async () => {
+    const url = Site('drop-tune', defaultPicture());
+    const show = await Open(url);
+    try {
+        const tune = readFileSync(path.join(site, kFolder, ',,,,;,,.mid'));
+        const files = {'truncated.mid': tune.subarray(0, tune.length >> 1),
+                       'random.mid': Buffer.concat([Buffer.from('MThd'), randomBytes(2000)])};
+        const pages = [show.page, await show.another(url)];
+        for (const [i, [name, bytes]] of Object.entries(files).entries()) {
+            writeFileSync(path.join(work, name), bytes);
+            await Drop(pages[i], path.join(work, name));
+            await pages[i].waitForFunction(() => document.getElementById('replaced').textContent !== '');
+            assert.match(await Line(pages[i]), /is the tune the click starts/);
+            assert.ok(await pages[i].evaluate(() => window.flickerShow.musicReady()), 'the synthesizer failed');
+            await pages[i].mouse.click(200, 200);
+        }
+        for (let n = 0; n < 16; ++n) {
+            await show.page.waitForTimeout(250);
+            for (const page of pages) assert.ok(await page.evaluate(() => window.flickerShow.level()) < -80, 'a sound');
+        }
+        for (const page of pages) assert.ok((await Ticks(page)).handled[0] >= 1, 'the steps did not go on');
     } finally {
         await show.close();
     }
