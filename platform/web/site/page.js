@@ -240,6 +240,7 @@
             if (isTune) {
                 note = music.opened() ? ' came after the tune was opened: it is not played.' :
                                         ' is the tune the click starts.';
+                if (!music.opened()) music.needFullSet();
             } else if (first.length === 0) {
                 note = ' is empty: the picture is emptied at its next load.';
             } else if (!Starts(first, 'BM')) {
@@ -281,6 +282,7 @@
         if (picture !== null) module.FS.writeFile(kFolder + '/' + kPicture, picture);
         if (tune !== null) module.FS.writeFile(kFolder + '/' + kTune, tune);
         program = module;
+        music.setSiteTune(tune);
         Call(() => module.callMain([]));
         // Once the picture is on the screen, the synthesizer gets ready for
         // the click.

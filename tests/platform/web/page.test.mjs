@@ -75,8 +75,10 @@ async function Open(url, options = {}) {
         hasTouch: Boolean(device),
     });
     const stray = [];
+    const requests = [];
     await browser.route('**/*', (route) => {
         const u = route.request().url();
+        requests.push(u);
         if (u.startsWith(origin + '/') || u.startsWith('data:')) return route.continue();
         stray.push(u);
         return route.abort();
@@ -114,6 +116,8 @@ async function Open(url, options = {}) {
     const page = await Load(browser.pages()[0] ?? await browser.newPage(), url);
     return {
         page,
+        // The names of the files fetched so far (the last part of each address).
+        fetched: () => requests.map((u) => decodeURIComponent(u.split('/').pop())),
         // Another page in the same browser.
         another: async (u) => Load(await browser.newPage(), u),
         async close() {
@@ -395,6 +399,9 @@ test('a hidden page stands still, tune and all, and goes on from there when show
     try {
         assert.ok(await show.page.evaluate(() => window.flickerShow.musicReady()), 'the synthesizer failed');
         assert.strictEqual(await show.page.evaluate(() => window.flickerShow.audioState()), 'suspended');
+        // The site's tune needs only the soundfont cut for it.
+        const soundfonts = show.fetched().filter((name) => name.endsWith('.sf2'));
+        assert.ok(soundfonts.length === 1 && /^TimGM6mb-[0-9a-f]{8}\.sf2$/.test(soundfonts[0]), soundfonts.join());
         await show.page.mouse.click(200, 200);
         await audio('running');
         await show.page.waitForTimeout(1500);
@@ -521,14 +528,26 @@ test('any file dropped: the line beside the chooser at once; at step 8 the box o
     }
 });
 
-test('a dropped tune that is truncated, or random bytes after "MThd": silent, the show going on', async () => {
+// A Standard MIDI File of one track: a program change to `program` on
+// channel 0 and one note two seconds long.
+function OneNoteTune(program) {
+    const track = Buffer.from([0x00, 0xc0, program, 0x00, 0x90, 0x3c, 0x64, 0x87, 0x40, 0x80, 0x3c, 0x00,
+                               0x00, 0xff, 0x2f, 0x00]);
+    const header = Buffer.from([0x4d, 0x54, 0x68, 0x64, 0, 0, 0, 6, 0, 0, 0, 1, 0x01, 0xe0, 0x4d, 0x54, 0x72, 0x6b]);
+    const size = Buffer.alloc(4);
+    size.writeUInt32BE(track.length);
+    return Buffer.concat([header, size, track]);
+}
+
+test('a dropped tune: one of the person\'s own plays from the full set; a truncated one, or random bytes after "MThd", stays silent', async () => {
     const url = Site('drop-tune', defaultPicture());
     const show = await Open(url);
     try {
         const tune = readFileSync(path.join(site, kFolder, ',,,,;,,.mid'));
-        const files = {'truncated.mid': tune.subarray(0, tune.length >> 1),
+        // (program 0, a piano, is not in the soundfont cut for the site's tune)
+        const files = {'own.mid': OneNoteTune(0), 'truncated.mid': tune.subarray(0, tune.length >> 1),
                        'random.mid': Buffer.concat([Buffer.from('MThd'), randomBytes(2000)])};
-        const pages = [show.page, await show.another(url)];
+        const pages = [show.page, await show.another(url), await show.another(url)];
         for (const [i, [name, bytes]] of Object.entries(files).entries()) {
             writeFileSync(path.join(work, name), bytes);
             await Drop(pages[i], path.join(work, name));
@@ -537,9 +556,13 @@ test('a dropped tune that is truncated, or random bytes after "MThd": silent, th
             assert.ok(await pages[i].evaluate(() => window.flickerShow.musicReady()), 'the synthesizer failed');
             await pages[i].mouse.click(200, 200);
         }
-        for (let n = 0; n < 16; ++n) {
+        assert.ok(show.fetched().includes('TimGM6mb.sf2'), 'the full set was not fetched');
+        await pages[0].waitForFunction(() => window.flickerShow.level() > -60, null, {timeout: 10000});
+        for (let n = 0; n < 12; ++n) {
             await show.page.waitForTimeout(250);
-            for (const page of pages) assert.ok(await page.evaluate(() => window.flickerShow.level()) < -80, 'a sound');
+            for (const page of pages.slice(1)) {
+                assert.ok(await page.evaluate(() => window.flickerShow.level()) < -80, 'a sound');
+            }
         }
         for (const page of pages) assert.ok((await Ticks(page)).handled[0] >= 1, 'the steps did not go on');
     } finally {
