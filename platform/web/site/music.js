@@ -37,6 +37,17 @@ function CeilingCurve(ceilingDb) {
 // page's main thread. For the site's own tune that soundfont is the one cut to
 // its presets; the full General MIDI set is fetched only for a tune of the
 // person's own, or where the site's tune is not the one the cut was made for.
+// A script of the page's, loaded when first needed.
+function LoadScript(name) {
+    return new Promise((resolve, reject) => {
+        const script = document.createElement('script');
+        script.src = name;
+        script.onload = resolve;
+        script.onerror = () => reject(new Error(name));
+        document.head.appendChild(script);
+    });
+}
+
 function Fetch(name) {
     return fetch(name).then((response) => {
         if (!response.ok) throw new Error(name + ': ' + response.status);
@@ -138,11 +149,15 @@ class ShowMusic {
         // Both fetches are awaited below; neither may fail unheard of before.
         wasm.catch(() => {});
         soundfont.catch(() => {});
+        // js-synthesizer's own script, which the picture does not wait for.
+        const synthesizer = typeof JSSynth === 'undefined' ? LoadScript('js-synthesizer.min.js') : null;
+        if (synthesizer !== null) synthesizer.catch(() => {});
         await context.audioWorklet.addModule('libfluidsynth-2.4.6.js');
         await context.audioWorklet.addModule('js-synthesizer.worklet.min.js');
         // FluidSynth's script waits in the worklet for its WebAssembly, which
         // comes with the first processor of its loader.
         new AudioWorkletNode(context, 'fluidsynth-wasm', {processorOptions: {wasm: await wasm}});
+        await synthesizer;
         const synth = new JSSynth.AudioWorkletNodeSynthesizer();
         synth.init(context.sampleRate, {initialGain: this.mix.gain});
         const node = synth.createAudioNode(context);

@@ -275,8 +275,8 @@
     }
 
     async function Start() {
-        const [picture, tune] = await Promise.all([Fetch(kPicture), Fetch(kTune)]);
-        const module = await createShowModule({showPage: page});
+        const [picture, tune, module] = await Promise.all([Fetch(kPicture), Fetch(kTune),
+                                                           createShowModule({showPage: page})]);
         module.FS.mkdir(kFolder);
         // A file the server lacks is missing here too, with the same errors.
         if (picture !== null) module.FS.writeFile(kFolder + '/' + kPicture, picture);
