@@ -301,5 +301,8 @@
         tunePlays: () => tunePlays,
         musicReady: () => music.prepare().then(() => true, () => false),
         level: () => music.level(),
+        // The last node before the speakers (null until the synthesizer is
+        // ready): what the page plays can be recorded from it.
+        output: () => music.analyser,
     };
 })();

@@ -594,6 +594,44 @@ function WindowName() {
     return names[0].slice(0, -' - Chromium'.length);
 }
 
+// The page's recording (window.recorded: blocks of two channels), as
+// interleaved 32-bit float samples.
+async function Recorded(page) {
+    const parts = [];
+    const count = await page.evaluate(() => window.recorded.length);
+    for (let at = 0; at < count; at += 4000) {
+        parts.push(Buffer.from(await page.evaluate(([from, to]) => {
+            const blocks = window.recorded.slice(from, to);
+            const out = new Float32Array(blocks.reduce((n, b) => n + b[0].length * 2, 0));
+            let i = 0;
+            for (const [left, right] of blocks) {
+                for (let k = 0; k < left.length; ++k) {
+                    out[i++] = left[k];
+                    out[i++] = right[k];
+                }
+            }
+            const bytes = new Uint8Array(out.buffer);
+            let text = '';
+            for (let k = 0; k < bytes.length; k += 0x8000) text += String.fromCharCode(...bytes.subarray(k, k + 0x8000));
+            return btoa(text);
+        }, [at, at + 4000]), 'base64'));
+    }
+    return Buffer.concat(parts);
+}
+
+// Integrated loudness (LUFS) and true peak (dBTP) of interleaved stereo
+// 32-bit float samples, by ffmpeg's ebur128 filter.
+function Loudness(samples, rate) {
+    const file = path.join(work, 'recorded.f32');
+    writeFileSync(file, samples);
+    const report = execFileSync('ffmpeg', ['-hide_banner', '-nostats', '-f', 'f32le', '-ar', String(rate), '-ac', '2',
+                                           '-i', file, '-af', 'ebur128=peak=true', '-f', 'null', '-'],
+                                {stdio: ['ignore', 'ignore', 'pipe']}).toString();
+    const summary = report.slice(report.lastIndexOf('Summary:'));
+    return {integrated: Number(summary.match(/I:\s+(-?[\d.]+) LUFS/)[1]),
+            truePeak: Number(summary.match(/Peak:\s+(-?[\d.]+|-inf) dBFS/)[1])};
+}
+
 test('a full show: the tune, the glitch title, and replay\'s frames at every non-random step', async () => {
     const {frames} = Replay('full', defaultPicture(), ['--click', '0', '--until', '105000']);
     const show = await Open(Site('full', defaultPicture()), {display});
@@ -601,6 +639,25 @@ test('a full show: the tune, the glitch title, and replay\'s frames at every non
     // page's title.
     const Tab = async () => (display ? WindowName() : show.page.title());
     try {
+        // What the page plays, recorded from its last node before the speakers.
+        assert.ok(await show.page.evaluate(() => window.flickerShow.musicReady()), 'the synthesizer failed');
+        const rate = await show.page.evaluate(async () => {
+            const node = window.flickerShow.output();
+            const code = `registerProcessor('record', class extends AudioWorkletProcessor {
+                process(inputs) {
+                    if (inputs[0].length === 2) this.port.postMessage(inputs[0].map((c) => c.slice()));
+                    return true;
+                }
+            });`;
+            await node.context.audioWorklet.addModule('data:text/javascript,' + encodeURIComponent(code));
+            const record = new AudioWorkletNode(node.context, 'record',
+                                                {channelCount: 2, channelCountMode: 'explicit'});
+            window.recorded = [];
+            record.port.onmessage = (e) => window.recorded.push(e.data);
+            node.connect(record);
+            record.connect(node.context.destination);
+            return node.context.sampleRate;
+        });
         // Blank, not the page's address: a word joiner alone.
         assert.strictEqual(await show.page.title(), '\u2060');
         if (display) assert.strictEqual(WindowName(), '\u2060');
@@ -633,6 +690,12 @@ test('a full show: the tune, the glitch title, and replay\'s frames at every non
         console.log(`# a full show: ${ticks.handled[0]} steps, ${ticks.handled[1]} flicker ticks handled, ` +
                     `${ticks.missed[1]} missed`);
         assert.strictEqual(ticks.missed[0], 0, 'a step was missed');
+        // The tune's loudness over the show (its first 102 s), by ffmpeg's
+        // EBU R 128 meter: as on the desktop.
+        const loudness = Loudness(await Recorded(show.page), rate);
+        console.log(`# the tune on the page: ${loudness.integrated} LUFS, true peak ${loudness.truePeak} dBTP`);
+        assert.ok(loudness.integrated >= -20 && loudness.integrated <= -14, `${loudness.integrated} LUFS`);
+        assert.ok(loudness.truePeak <= -1, `true peak ${loudness.truePeak} dBTP`);
     } finally {
         await show.close();
     }
