@@ -159,8 +159,11 @@ class ShowMusic {
         new AudioWorkletNode(context, 'fluidsynth-wasm', {processorOptions: {wasm: await wasm}});
         await synthesizer;
         const synth = new JSSynth.AudioWorkletNodeSynthesizer();
-        synth.init(context.sampleRate, {initialGain: this.mix.gain});
-        const node = synth.createAudioNode(context);
+        // (The worklet's FluidSynth takes its settings from createAudioNode;
+        // those given to init stay on the page and go unheard.)
+        const settings = {initialGain: this.mix.gain};
+        synth.init(context.sampleRate, settings);
+        const node = synth.createAudioNode(context, settings);
         const ceiling = new WaveShaperNode(context, {curve: CeilingCurve(this.mix.ceilingDb), oversample: 'none'});
         this.analyser = new AnalyserNode(context, {fftSize: 2048});
         node.connect(ceiling);

@@ -2,7 +2,7 @@
 // against replay's frames, the flicker, the title, the tune, the error box.
 // SHOW_WEB_SITE and SHOW_REPLAY name the built site and replay.
 import assert from 'node:assert';
-import {spawn, execFileSync} from 'node:child_process';
+import {spawn, spawnSync, execFileSync} from 'node:child_process';
 import {randomBytes} from 'node:crypto';
 import {cpSync, mkdtempSync, readFileSync, readdirSync, rmSync, symlinkSync, mkdirSync, truncateSync, writeFileSync} from 'node:fs';
 import {createRequire} from 'node:module';
@@ -599,7 +599,7 @@ function WindowName() {
 async function Recorded(page) {
     const parts = [];
     const count = await page.evaluate(() => window.recorded.length);
-    for (let at = 0; at < count; at += 4000) {
+    for (let at = 0; at < count; at += 64) {
         parts.push(Buffer.from(await page.evaluate(([from, to]) => {
             const blocks = window.recorded.slice(from, to);
             const out = new Float32Array(blocks.reduce((n, b) => n + b[0].length * 2, 0));
@@ -614,7 +614,7 @@ async function Recorded(page) {
             let text = '';
             for (let k = 0; k < bytes.length; k += 0x8000) text += String.fromCharCode(...bytes.subarray(k, k + 0x8000));
             return btoa(text);
-        }, [at, at + 4000]), 'base64'));
+        }, [at, at + 64]), 'base64'));
     }
     return Buffer.concat(parts);
 }
@@ -624,9 +624,8 @@ async function Recorded(page) {
 function Loudness(samples, rate) {
     const file = path.join(work, 'recorded.f32');
     writeFileSync(file, samples);
-    const report = execFileSync('ffmpeg', ['-hide_banner', '-nostats', '-f', 'f32le', '-ar', String(rate), '-ac', '2',
-                                           '-i', file, '-af', 'ebur128=peak=true', '-f', 'null', '-'],
-                                {stdio: ['ignore', 'ignore', 'pipe']}).toString();
+    const report = spawnSync('ffmpeg', ['-hide_banner', '-nostats', '-f', 'f32le', '-ar', String(rate), '-ac', '2',
+                                        '-i', file, '-af', 'ebur128=peak=true', '-f', 'null', '-']).stderr.toString();
     const summary = report.slice(report.lastIndexOf('Summary:'));
     return {integrated: Number(summary.match(/I:\s+(-?[\d.]+) LUFS/)[1]),
             truePeak: Number(summary.match(/Peak:\s+(-?[\d.]+|-inf) dBFS/)[1])};
@@ -643,9 +642,23 @@ test('a full show: the tune, the glitch title, and replay\'s frames at every non
         assert.ok(await show.page.evaluate(() => window.flickerShow.musicReady()), 'the synthesizer failed');
         const rate = await show.page.evaluate(async () => {
             const node = window.flickerShow.output();
+            // (in blocks of 8192 frames, a few messages a second for the page)
             const code = `registerProcessor('record', class extends AudioWorkletProcessor {
+                constructor() {
+                    super();
+                    this.block = [new Float32Array(8192), new Float32Array(8192)];
+                    this.at = 0;
+                }
                 process(inputs) {
-                    if (inputs[0].length === 2) this.port.postMessage(inputs[0].map((c) => c.slice()));
+                    if (inputs[0].length !== 2) return true;
+                    this.block[0].set(inputs[0][0], this.at);
+                    this.block[1].set(inputs[0][1], this.at);
+                    this.at += inputs[0][0].length;
+                    if (this.at === 8192) {
+                        this.port.postMessage(this.block, [this.block[0].buffer, this.block[1].buffer]);
+                        this.block = [new Float32Array(8192), new Float32Array(8192)];
+                        this.at = 0;
+                    }
                     return true;
                 }
             });`;
