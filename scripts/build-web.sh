@@ -62,6 +62,16 @@ terser "$out"/libfluidsynth-2.4.6.js --module --compress --mangle -o "$site/libf
 cp /usr/share/sounds/sf2/TimGM6mb.sf2 "$site/"
 # The default picture run-length encoded: the same pixels in fewer bytes.
 "$out"/host/tools/default_data --run-length "$site"
+# The soundfont cut to the presets the default tune plays, named after the
+# tune (FNV-1a of its bytes, as site/music.js reckons it): what a first visit
+# fetches. The full set is fetched only for a tune of the visitor's own.
+tune="$site/[]/,,,,;,,.mid"
+hash=$(python3 -c 'import sys
+h = 0x811c9dc5
+for b in open(sys.argv[1], "rb").read():
+    h = ((h ^ b) * 0x01000193) & 0xffffffff
+print(f"{h:08x}")' "$tune")
+python3 scripts/cut-soundfont.py /usr/share/sounds/sf2/TimGM6mb.sf2 "$tune" "$site/TimGM6mb-$hash.sf2"
 cp "$synth/externals/LICENSE.fluidsynth.txt" "$site/licences/FluidSynth-LGPL-2.1.txt"
 cp "$synth/LICENSE" "$site/licences/js-synthesizer-BSD-3-Clause.txt"
 cp /usr/share/common-licenses/GPL-2 "$site/licences/TimGM6mb-GPL-2.txt"
@@ -90,5 +100,11 @@ What this site ships besides its own files, and under which licence:
   TimGM6mb-copyright.txt). The soundfont file is its own source; it comes from
   Debian's package timgm6mb-soundfont (source package timgm6mb-soundfont,
   from Debian's archive: apt-get source timgm6mb-soundfont).
+- TimGM6mb-XXXXXXXX.sf2: the same soundfont, GPL-2, cut by this site's build
+  (scripts/cut-soundfont.py in the show's source) to the presets the site's
+  default tune plays, with their instruments, samples and modulators byte for
+  byte and nothing else: every other preset, instrument and sample of
+  TimGM6mb.sf2 was left out; its comment (ICMT) says which presets were kept.
+  TimGM6mb.sf2 beside it is the whole work it was cut from.
 TEXT
 echo "Built the site in $site"

@@ -1,11 +1,12 @@
 // Measures the show's web page in headless Chromium on 127.0.0.1: what the
-// page weighs before the click (everything it fetches but the soundfont), how
+// page weighs before the click (everything it fetches, the soundfont too), how
 // long the synthesizer takes to get ready, the time from the click to sound,
 // and over a full show in a visible tab the flicker ticks due, handled and
 // merged, when each step ran against click + 3000 x n ms, the flicker's gaps
-// and the page's long tasks.
+// and the page's long tasks. With --cpu N, Chromium's CPU is slowed N times
+// (CDP Emulation.setCPUThrottlingRate), as a slower phone's would be.
 //
-//     node scripts/measure-web-show.mjs [SITE]   (default build-web/site)
+//     node scripts/measure-web-show.mjs [SITE] [--cpu N]   (default build-web/site)
 import {spawn} from 'node:child_process';
 import {mkdtempSync, readFileSync, rmSync} from 'node:fs';
 import {createRequire} from 'node:module';
@@ -16,7 +17,10 @@ import {gzipSync} from 'node:zlib';
 
 const root = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '..');
 const {chromium} = createRequire(path.join(root, 'platform/web/'))('playwright-core');
-const site = path.resolve(process.argv[2] ?? path.join(root, 'build-web/site'));
+const args = process.argv.slice(2);
+const cpuAt = args.indexOf('--cpu');
+const cpu = cpuAt >= 0 ? Number(args.splice(cpuAt, 2)[1]) : 1;
+const site = path.resolve(args[0] ?? path.join(root, 'build-web/site'));
 
 // Every request the server answers, with when: the AudioWorklet's fetches
 // too, which the browser's request events leave out.
@@ -38,6 +42,11 @@ const browser = await chromium.launchPersistentContext(profile, {
 });
 try {
     const page = browser.pages()[0] ?? await browser.newPage();
+    if (cpu !== 1) {
+        const cdp = await page.context().newCDPSession(page);
+        await cdp.send('Emulation.setCPUThrottlingRate', {rate: cpu});
+        console.log(`CPU slowed ${cpu} times`);
+    }
     const loaded = Date.now();
     await page.goto(origin);
     await page.evaluate(() => window.flickerShow.started);
@@ -65,7 +74,7 @@ try {
     const seen = new Set();
     console.log('fetched before the click (bytes as served; gzip -9 for comparison):');
     for (const [name, at] of requests) {
-        if (at > clicked || seen.has(name) || name.endsWith('.sf2')) continue;
+        if (at > clicked || seen.has(name)) continue;
         seen.add(name);
         const bytes = readFileSync(path.join(site, name === '/' ? 'index.html' : name));
         const gz = gzipSync(bytes, {level: 9}).length;
@@ -73,10 +82,10 @@ try {
         gzipped += gz;
         console.log(`  ${name}: ${bytes.length} bytes (${kb(bytes.length)}; gzip ${kb(gz)})`);
     }
-    console.log(`page before the click, soundfont aside: ${before} bytes = ${kb(before)} ` +
+    console.log(`page before the click: ${before} bytes = ${kb(before)} ` +
                 `(${(before / 1e6).toFixed(3)} MB; gzip -9: ${kb(gzipped)})`);
-    const late = requests.filter(([name, at]) => at > clicked && !name.endsWith('.sf2'));
-    console.log(`fetched after the click, soundfont aside: ${late.length ? late.map(([n]) => n).join(', ') : 'nothing'}`);
+    const late = requests.filter(([, at]) => at > clicked);
+    console.log(`fetched after the click: ${late.length ? late.map(([n]) => n).join(', ') : 'nothing'}`);
     console.log(`synthesizer and soundfont ${ready ? 'ready' : 'FAILED'} ${readyAfter} ms after the page was asked for`);
     console.log(`click to sound: ${toSound} ms (level above -60 dBFS, polled every 10 ms)`);
 

@@ -3,6 +3,15 @@
 // player's. Every failure is silent.
 'use strict';
 
+// The soundfont cut by the build to the presets the site's tune plays is
+// named after that tune: FNV-1a (32 bits) of its bytes, in hex.
+function TuneSoundfont(bytes) {
+    let hash = 0x811c9dc5;
+    for (const b of bytes) hash = Math.imul(hash ^ b, 0x01000193);
+    return `TimGM6mb-${(hash >>> 0).toString(16).padStart(8, '0')}.sf2`;
+}
+const kFullSoundfont = 'TimGM6mb.sf2';
+
 // The output never goes above the ceiling: a soft one that passes everything
 // up to 1 dB below it unchanged and bends the rare peaks above that towards
 // it. Without oversampling the output is the curve's own values, none above it.
@@ -25,7 +34,27 @@ function CeilingCurve(ceilingDb) {
 // FluidSynth starts in the AudioWorklet from its WebAssembly, fetched apart,
 // and the soundfont is fetched and parsed there. The click only resumes the
 // context and hands the tune to the synthesizer, so it never holds up the
-// page's main thread.
+// page's main thread. For the site's own tune that soundfont is the one cut to
+// its presets; the full General MIDI set is fetched only for a tune of the
+// person's own, or where the site's tune is not the one the cut was made for.
+// A script of the page's, loaded when first needed.
+function LoadScript(name) {
+    return new Promise((resolve, reject) => {
+        const script = document.createElement('script');
+        script.src = name;
+        script.onload = resolve;
+        script.onerror = () => reject(new Error(name));
+        document.head.appendChild(script);
+    });
+}
+
+function Fetch(name) {
+    return fetch(name).then((response) => {
+        if (!response.ok) throw new Error(name + ': ' + response.status);
+        return response.arrayBuffer();
+    });
+}
+
 class ShowMusic {
     constructor() {
         this.context = null;
@@ -36,6 +65,24 @@ class ShowMusic {
         this.playing = false;
         this.started = false;  // a click has started the tune
         this.mix = null;  // {gain, ceilingDb}, from the program before it is readied
+        this.siteTune = null;  // the bytes of the site's tune
+        this.full = null;  // the full set loaded, once a tune of the person's own asks for it
+    }
+
+    // The site's tune, before prepare().
+    setSiteTune(bytes) {
+        this.siteTune = bytes;
+    }
+
+    // A tune of the person's own will be played: the full General MIDI set is
+    // fetched and loaded over the cut one before it plays.
+    needFullSet() {
+        if (this.full !== null) return;
+        this.prepare();
+        this.full = this.ready.then(async () => {
+            if (this.soundfont !== kFullSoundfont) await this.synth.loadSFont(await Fetch(kFullSoundfont));
+        });
+        this.full.catch(() => {});
     }
 
     open(id, bytes) {
@@ -70,6 +117,7 @@ class ShowMusic {
             this.prepare();
             if (this.context !== null) this.context.resume().catch(() => {});
             this.ready
+                .then(() => this.full)
                 .then(() => this.synth.addSMFDataToPlayer(bytes.slice().buffer))
                 .then(() => this.synth.playPlayer())
                 .then(() => this.synth.waitForPlayerStopped())
@@ -89,23 +137,33 @@ class ShowMusic {
 
     async load() {
         const context = this.context;
-        const Fetch = (name) => fetch(name).then((response) => {
-            if (!response.ok) throw new Error(name + ': ' + response.status);
-            return response.arrayBuffer();
-        });
         const wasm = Fetch('libfluidsynth-2.4.6.wasm');
-        const soundfont = Fetch('TimGM6mb.sf2');
+        // The cut soundfont for the site's tune, else (none made for this
+        // tune) the full set.
+        const cut = this.siteTune !== null && this.full === null ? TuneSoundfont(this.siteTune) : null;
+        this.soundfont = cut ?? kFullSoundfont;
+        const soundfont = (cut === null ? Promise.reject(new Error('no cut')) : Fetch(cut)).catch(() => {
+            this.soundfont = kFullSoundfont;
+            return Fetch(kFullSoundfont);
+        });
         // Both fetches are awaited below; neither may fail unheard of before.
         wasm.catch(() => {});
         soundfont.catch(() => {});
+        // js-synthesizer's own script, which the picture does not wait for.
+        const synthesizer = typeof JSSynth === 'undefined' ? LoadScript('js-synthesizer.min.js') : null;
+        if (synthesizer !== null) synthesizer.catch(() => {});
         await context.audioWorklet.addModule('libfluidsynth-2.4.6.js');
         await context.audioWorklet.addModule('js-synthesizer.worklet.min.js');
         // FluidSynth's script waits in the worklet for its WebAssembly, which
         // comes with the first processor of its loader.
         new AudioWorkletNode(context, 'fluidsynth-wasm', {processorOptions: {wasm: await wasm}});
+        await synthesizer;
         const synth = new JSSynth.AudioWorkletNodeSynthesizer();
-        synth.init(context.sampleRate, {initialGain: this.mix.gain});
-        const node = synth.createAudioNode(context);
+        // (The worklet's FluidSynth takes its settings from createAudioNode;
+        // those given to init stay on the page and go unheard.)
+        const settings = {initialGain: this.mix.gain};
+        synth.init(context.sampleRate, settings);
+        const node = synth.createAudioNode(context, settings);
         const ceiling = new WaveShaperNode(context, {curve: CeilingCurve(this.mix.ceilingDb), oversample: 'none'});
         this.analyser = new AnalyserNode(context, {fftSize: 2048});
         node.connect(ceiling);

@@ -31,6 +31,18 @@
         return decoder.decode(bytes);
     }
 
+    // The window title as the tab shows it. The page's title collapses runs of
+    // spaces, so each space is a no-break space. The browser then trims
+    // whitespace at both ends (U+00A0, U+2007, U+202F and U+3000 among it; Chromium
+    // 156, measured) and shows the page's address for a title that is empty
+    // after that, so a word joiner (U+2060: no width, no whitespace, kept)
+    // stands at the start, and at the end after a space: a blank title is a
+    // word joiner alone, and both runs of the glitch stay whole.
+    function TabTitle(text) {
+        const shown = '\u2060' + text.replace(/ /g, '\u00a0');
+        return text.endsWith(' ') ? shown + '\u2060' : shown;
+    }
+
     function Reschedule() {
         if (timeout !== null) clearTimeout(timeout);
         timeout = null;
@@ -85,8 +97,7 @@
             music.setMix(mix);
         },
         setTitle(bytes) {
-            // Spaces stay visible in the tab: the title's rules would collapse them.
-            document.title = Decode(bytes).replace(/ /g, '\u00a0');
+            document.title = TabTitle(Decode(bytes));
         },
         errorBox(caption, text) {
             const box = document.getElementById('error-box').content.firstElementChild.cloneNode(true);
@@ -120,11 +131,18 @@
     };
 
     // The canvas keeps its size in device pixels, as the window keeps its
-    // fitted size: a zoom changes only its size in CSS pixels.
+    // fitted size: a zoom changes only its size in CSS pixels. Where the
+    // page is narrower than that (a phone), only its size in CSS pixels
+    // shrinks to the page's width, square as before; the browser draws its
+    // device pixels into it by nearest pixel.
     function HoldSize() {
         const ratio = window.devicePixelRatio || 1;
-        canvas.style.width = canvas.width / ratio + 'px';
-        canvas.style.height = canvas.height / ratio + 'px';
+        const body = getComputedStyle(document.body);
+        const room = document.documentElement.clientWidth - parseFloat(body.paddingLeft) -
+                     parseFloat(body.paddingRight);
+        const scale = room > 0 ? Math.min(1, (room * ratio) / canvas.width) : 1;
+        canvas.style.width = (canvas.width * scale) / ratio + 'px';
+        canvas.style.height = (canvas.height * scale) / ratio + 'px';
     }
     window.addEventListener('resize', HoldSize);
 
@@ -154,6 +172,44 @@
     });
     canvas.addEventListener('contextmenu', (event) => event.preventDefault());
 
+    // A finger on the picture: a tap is a click (a press and a release at the
+    // point it was lifted), a second tap soon after and near the first is the
+    // second press of a double click, as a mouse's; a long press, a drag or
+    // two fingers are nothing. The tap is handled here, so the browser makes
+    // no mouse events of it and does not zoom.
+    const kTapMs = 500;  // longer is a long press; also the double tap's time
+    const kDoubleTapPx = 24;  // in CSS pixels
+    let touch = null;  // {id, x, y, time} of the one finger down
+    let lastTap = null;  // {x, y, time}
+    canvas.addEventListener('touchstart', (event) => {
+        const t = event.changedTouches[0];
+        touch = event.touches.length === 1 ? {id: t.identifier, x: t.clientX, y: t.clientY, time: event.timeStamp} : null;
+    });
+    canvas.addEventListener('touchend', (event) => {
+        event.preventDefault();
+        const t = Array.from(event.changedTouches).find((c) => touch !== null && c.identifier === touch.id);
+        const start = touch;
+        touch = null;
+        if (t === undefined || event.touches.length > 0 || program === null || BoxOpen()) return;
+        if (event.timeStamp - start.time >= kTapMs) return;
+        if (Math.hypot(t.clientX - start.x, t.clientY - start.y) > kDoubleTapPx) return;
+        const double = lastTap !== null && start.time - lastTap.time < kTapMs &&
+                       Math.hypot(start.x - lastTap.x, start.y - lastTap.y) <= kDoubleTapPx;
+        lastTap = double ? null : {x: start.x, y: start.y, time: event.timeStamp};
+        const rect = canvas.getBoundingClientRect();
+        const inside = t.clientX >= rect.left && t.clientX < rect.right && t.clientY >= rect.top && t.clientY < rect.bottom;
+        const [x, y] = inside ? ClientPoint(t) : [-1, -1];
+        clickLog.push(performance.now());
+        Call(() => (double ? program._web_double_press(0) : program._web_press(0)));
+        Call(() => program._web_release(0, x, y));
+    });
+    canvas.addEventListener('touchmove', (event) => {
+        if (touch !== null && event.touches.length > 1) touch = null;
+    });
+    canvas.addEventListener('touchcancel', () => {
+        touch = null;
+    });
+
     // A hidden page gets few ticks: the show waits, tune and all, and goes on
     // from where it stood when the page is shown again.
     document.addEventListener('visibilitychange', () => {
@@ -169,18 +225,36 @@
 
     // A dropped or chosen file takes the place of the picture or the tune in
     // the folder for their next load: a Standard MIDI File replaces the tune,
-    // any other file the picture.
+    // any other file the picture. The line beside the chooser says so at once,
+    // from the file's first bytes, before the whole file is read.
     async function Replace(file) {
         if (program === null) return;
-        const bytes = new Uint8Array(await file.arrayBuffer());
-        const isTune = bytes.length >= 4 && String.fromCharCode(...bytes.subarray(0, 4)) === 'MThd';
-        const name = isTune ? kTune : kPicture;
-        program.FS.writeFile(kFolder + '/' + name, bytes);
-        // The tune is opened once, at the first click, as on the desktop.
-        let note = ' is the picture from its next load.';
-        if (isTune) note = music.opened() ? ' came after the tune was opened: it is not played.' :
-                                            ' is the tune the click starts.';
-        document.getElementById('replaced').textContent = file.name + note;
+        const line = document.getElementById('replaced');
+        const Starts = (bytes, text) => bytes.length >= text.length &&
+                                        String.fromCharCode(...bytes.subarray(0, text.length)) === text;
+        try {
+            const first = new Uint8Array(await file.slice(0, 4).arrayBuffer());
+            const isTune = Starts(first, 'MThd');
+            // The tune is opened once, at the first click, as on the desktop.
+            let note = ' is the picture from its next load.';
+            if (isTune) {
+                note = music.opened() ? ' came after the tune was opened: it is not played.' :
+                                        ' is the tune the click starts.';
+                if (!music.opened()) music.needFullSet();
+            } else if (first.length === 0) {
+                note = ' is empty: the picture is emptied at its next load.';
+            } else if (!Starts(first, 'BM')) {
+                note = ' is neither a bitmap nor a MIDI file: it is the picture from its next load, ' +
+                       'which will fail.';
+            }
+            line.textContent = file.name + note;
+            const bytes = new Uint8Array(await file.arrayBuffer());
+            // The folder's file owns the bytes: a large file is not copied.
+            program.FS.writeFile(kFolder + '/' + (isTune ? kTune : kPicture), bytes, {canOwn: true});
+        } catch (e) {
+            // (a file gone or unreadable, or too large for the browser's memory)
+            line.textContent = file.name + ' could not be read: nothing was replaced.';
+        }
     }
     document.getElementById('choose').addEventListener('change', (event) => {
         for (const file of event.target.files) Replace(file);
@@ -201,13 +275,14 @@
     }
 
     async function Start() {
-        const [picture, tune] = await Promise.all([Fetch(kPicture), Fetch(kTune)]);
-        const module = await createShowModule({showPage: page});
+        const [picture, tune, module] = await Promise.all([Fetch(kPicture), Fetch(kTune),
+                                                           createShowModule({showPage: page})]);
         module.FS.mkdir(kFolder);
         // A file the server lacks is missing here too, with the same errors.
         if (picture !== null) module.FS.writeFile(kFolder + '/' + kPicture, picture);
         if (tune !== null) module.FS.writeFile(kFolder + '/' + kTune, tune);
         program = module;
+        music.setSiteTune(tune);
         Call(() => module.callMain([]));
         // Once the picture is on the screen, the synthesizer gets ready for
         // the click.
@@ -227,5 +302,8 @@
         musicReady: () => music.prepare().then(() => true, () => false),
         level: () => music.level(),
         sound: () => (music.analyser === null ? null : {context: music.context, output: music.analyser}),
+        // The last node before the speakers (null until the synthesizer is
+        // ready): what the page plays can be recorded from it.
+        output: () => music.analyser,
     };
 })();
