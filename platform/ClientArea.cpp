@@ -17,21 +17,20 @@ Rgb StandardSystemColor(SystemColor color) {
 
 namespace {
 
-void Put(std::uint8_t* out, const ChannelOrder& layout, std::uint8_t red, std::uint8_t green,
-         std::uint8_t blue) {
-    out[layout.red] = red;
-    out[layout.green] = green;
-    out[layout.blue] = blue;
-    if (layout.alpha >= 0) out[layout.alpha] = 0xFF;
-}
-
-}  // namespace
-
-void PaintClientArea(const FormView& form, Size client, Rgb fill, ChannelOrder layout,
-                     std::span<std::uint8_t> pixels, std::size_t stride) {
-    if (client.width <= 0 || client.height <= 0) return;
+// The painting for one pixel order, fixed when compiled, so that each pixel is
+// a few stores; `Order` is a ChannelOrder.
+template <const ChannelOrder& Order>
+void Paint(const FormView& form, Size client, Rgb fill, std::span<std::uint8_t> pixels,
+           std::size_t stride) {
+    constexpr auto kBytes = static_cast<std::size_t>(Order.bytes);
+    const auto put = [](std::uint8_t* out, std::uint8_t red, std::uint8_t green,
+                        std::uint8_t blue) {
+        out[Order.red] = red;
+        out[Order.green] = green;
+        out[Order.blue] = blue;
+        if constexpr (Order.alpha >= 0) out[Order.alpha] = 0xFF;
+    };
     const auto width = static_cast<std::size_t>(client.width);
-    const auto bytes = static_cast<std::size_t>(layout.bytes);
     const Bounds area = PictureDestination(form);
     const PixelRows* rows = form.Picture();
     // The picture's columns and rows inside the client area.
@@ -48,17 +47,41 @@ void PaintClientArea(const FormView& form, Size client, Rgb fill, ChannelOrder l
     for (int y = 0; y < client.height; ++y) {
         std::uint8_t* row = pixels.data() + static_cast<std::size_t>(y) * stride;
         const bool in_rows = picture && y >= y0 && y < y1;
-        const std::uint8_t* src = in_rows ? NearestRow(*rows, y - area.top, area.height) : nullptr;
-        for (std::size_t x = 0; x < width; ++x) {
-            const auto cx = static_cast<int>(x);
-            if (in_rows && cx >= x0 && cx < x1) {
-                // Picture rows hold blue, green, red.
-                const std::uint8_t* p = src + source_x[static_cast<std::size_t>(cx - area.left)];
-                Put(row + x * bytes, layout, p[2], p[1], p[0]);
-            } else {
-                Put(row + x * bytes, layout, fill.red, fill.green, fill.blue);
+        const auto from = static_cast<std::size_t>(in_rows ? x0 : 0);
+        const auto to = static_cast<std::size_t>(in_rows ? x1 : 0);
+        for (std::size_t x = 0; x < from; ++x)
+            put(row + x * kBytes, fill.red, fill.green, fill.blue);
+        if (in_rows) {
+            const std::uint8_t* src = NearestRow(*rows, y - area.top, area.height);
+            // Picture rows hold blue, green, red.
+            for (std::size_t x = from; x < to; ++x) {
+                const std::uint8_t* p =
+                    src + source_x[static_cast<std::size_t>(static_cast<int>(x) - area.left)];
+                put(row + x * kBytes, p[2], p[1], p[0]);
             }
         }
+        for (std::size_t x = std::max(to, from); x < width; ++x) {
+            put(row + x * kBytes, fill.red, fill.green, fill.blue);
+        }
+    }
+}
+
+bool Same(const ChannelOrder& a, const ChannelOrder& b) {
+    return a.bytes == b.bytes && a.red == b.red && a.green == b.green && a.blue == b.blue &&
+           a.alpha == b.alpha;
+}
+
+}  // namespace
+
+void PaintClientArea(const FormView& form, Size client, Rgb fill, ChannelOrder layout,
+                     std::span<std::uint8_t> pixels, std::size_t stride) {
+    if (client.width <= 0 || client.height <= 0) return;
+    if (Same(layout, kBgrx32)) {
+        Paint<kBgrx32>(form, client, fill, pixels, stride);
+    } else if (Same(layout, kRgba32)) {
+        Paint<kRgba32>(form, client, fill, pixels, stride);
+    } else if (Same(layout, kBgr24)) {
+        Paint<kBgr24>(form, client, fill, pixels, stride);
     }
 }
 

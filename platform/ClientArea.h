@@ -38,7 +38,8 @@ inline constexpr ChannelOrder kBgrx32{4, 2, 1, 0, 3};  // a 32-bit word 0xffRRGG
 inline constexpr ChannelOrder kRgba32{4, 0, 1, 2, 3};  // a canvas's image data
 
 // Paints the client area of `client` size into `pixels` (rows top first,
-// `stride` bytes apart), with `fill` where no picture is drawn.
+// `stride` bytes apart), with `fill` where no picture is drawn; `layout` is
+// one of the orders above.
 void PaintClientArea(const FormView& form, Size client, Rgb fill, ChannelOrder layout,
                      std::span<std::uint8_t> pixels, std::size_t stride);
 
