@@ -30,8 +30,8 @@ part "pictures" scripts/test-pictures.sh
 # node, and the page in headless Chromium on 127.0.0.1, one test a full show.
 part "web" scripts/test-web.sh
 # The release artefacts from scripts/package.sh, each checked where a user
-# meets it: the .deb installed into an empty Debian 12 and removed again, the
-# Windows zip under Wine, the web bundle in Chromium.
+# meets it: the .deb installed into an empty Debian of this machine's release
+# and removed again, the Windows zip under Wine, the web bundle in Chromium.
 part "release" scripts/test-release.sh
 if [ "$SHOW_32BIT_PROGRAMS" = native ]; then
     echo "=== all passed in $(($(date +%s) - started)) s; 32-bit core run natively," \

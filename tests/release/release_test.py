@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Checks the release artefacts the way a user meets them.
 
-  release_test.py deb ROOT DEB    installs DEB into the empty Debian 12 at ROOT
+  release_test.py deb ROOT DEB    installs DEB into the empty Debian at ROOT
                                   (needs root), starts the launcher there on a
                                   private Xvfb display, from a folder without
                                   "[]" and from one with its own picture, then
