@@ -141,7 +141,7 @@ def show_in_root(root, folder, expected, what):
 def test_deb(root, deb):
     root = os.path.abspath(root)
     x11 = os.path.join(root, "tmp/.X11-unix")
-    packages_before = in_root(root, "dpkg-query", "-W", "-f", "${Package}\\n").split()
+    packages_before = in_root(root, "dpkg-query", "-W", "-f", "${Package}\\n").decode().split()
     shutil.copy(deb, os.path.join(root, "tmp"))
     started = time.monotonic()
     in_root(root, "apt-get", "update", "-q")
@@ -173,7 +173,7 @@ def test_deb(root, deb):
     left = [p for p in files + ["/usr/lib/flicker-show", "/usr/share/flicker-show",
                                 "/usr/share/doc/flicker-show"] if os.path.lexists(root + p)]
     check(not left, f"left behind after removal: {left}")
-    packages_after = in_root(root, "dpkg-query", "-W", "-f", "${Package}\\n").split()
+    packages_after = in_root(root, "dpkg-query", "-W", "-f", "${Package}\\n").decode().split()
     gone = sorted(set(packages_before) - set(packages_after))
     check(not gone, f"packages of the empty root removed: {gone}")
     stayed = sorted(set(packages_after) - set(packages_before))
