@@ -1,10 +1,11 @@
 #!/bin/sh
 # Runs the test command as a new user would on an empty Debian: makes a
-# minimal Debian of the chosen release (debootstrap) in build-fresh/root with
-# only git and make added, clones this repository's committed HEAD into it
-# with ../shared beside it, and runs ./test.sh inside as root, which must
+# minimal Debian of the chosen release (debootstrap) in build-fresh/SUITE/root
+# with only git and make added, clones this repository's committed HEAD into
+# it with ../shared beside it, and runs ./test.sh inside as root, which must
 # install the rest itself. SHOW_FORCE_NO_32BIT passes through. Needs root.
-# Prints each part's time and the whole; the log is build-fresh/test.log.
+# Prints each part's time and the whole; the log is build-fresh/SUITE/test.log.
+# Each release has its own folder, so the two can run side by side.
 set -eu
 cd "$(dirname "$0")/.."
 repo=$(pwd)
@@ -45,7 +46,7 @@ esac
 [ "$(id -u)" -eq 0 ] || { echo "test-fresh-debian: needs root" >&2; exit 1; }
 sh scripts/install-deps.sh debootstrap git
 
-fresh="$repo/build-fresh"
+fresh="$repo/build-fresh/$suite"
 root="$fresh/root"
 . scripts/debian-root.sh
 debian_root_prepare "$root" "$fresh"
@@ -58,7 +59,7 @@ mkdir -p "$root/work"
 git clone -q "$repo" "$root/work/main"
 if [ -d "$repo/../shared" ]; then cp -a "$repo/../shared" "$root/work/shared"; fi
 
-echo "== ./test.sh in the fresh $name at $(git rev-parse --short HEAD) (log: build-fresh/test.log)"
+echo "== ./test.sh in the fresh $name at $(git rev-parse --short HEAD) (log: build-fresh/$suite/test.log)"
 start=$(date +%s)
 status=0
 chroot "$root" /usr/bin/env -i HOME=/root TERM=dumb LANG=C.UTF-8 \
