@@ -66,8 +66,9 @@ lane_pids="$lane_pids $!"
     part pictures scripts/test-pictures.sh || true) &
 lane_pids="$lane_pids $!"
 # The release artefacts from scripts/package.sh, in builds of their own, each
-# checked where a user meets it: the .deb installed into an empty Debian and
-# removed again, the Windows zip under Wine, the web bundle in Chromium.
+# checked where a user meets it: the .deb installed into an empty Debian of
+# this machine's release and removed again, the Windows zip under Wine, the
+# web bundle in Chromium.
 (part release scripts/test-release.sh || true) &
 lane_pids="$lane_pids $!"
 wait

@@ -1,7 +1,8 @@
-# The desktop program as a Debian package for Debian 12 (CPack's DEB
-# generator): `cmake --install` lays it out under /usr, `cpack -G DEB` packs
-# it. The program keeps its name, Project1, in a folder of its own; the
-# launcher flicker-show on the PATH starts it in the data folder.
+# The desktop program as a Debian package for the Debian release it is built
+# on (a Debian 12 build installs on Debian 13 too, not the other way round):
+# CPack's DEB generator. `cmake --install` lays it out under /usr, `cpack -G
+# DEB` packs it. The program keeps its name, Project1, in a folder of its own;
+# the launcher flicker-show on the PATH starts it in the data folder.
 include(GNUInstallDirs)
 
 set(SHOW_PACKAGE flicker-show)

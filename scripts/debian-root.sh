@@ -1,13 +1,21 @@
-# Sourced: makes and mounts a minimal Debian 12 root (debootstrap), as an
-# empty machine would be. Needs root.
+# Sourced: makes and mounts a minimal Debian root (debootstrap) of a given
+# release, as an empty machine of that release would be. Needs root.
 #   debian_root_prepare ROOT DIR            unmounts what a run cut short left
 #                                           mounted in ROOT, empties DIR (which
 #                                           holds ROOT), and unmounts ROOT when
 #                                           the script exits
-#   debian_root_create ROOT LOG [PACKAGES]  debootstrap into ROOT, the log in
-#                                           LOG, PACKAGES (comma-separated) added
+#   debian_root_create ROOT LOG SUITE [PACKAGES]
+#                                           debootstrap SUITE (bookworm,
+#                                           trixie, ...) into ROOT, the log in
+#                                           LOG, PACKAGES (comma-separated)
+#                                           added; apt's sources are the
+#                                           suite, its updates and its
+#                                           security updates
 #   debian_root_mount ROOT                  /proc, /sys, /dev into ROOT
 #   debian_root_unmount ROOT                undoes it; no error when unmounted
+#   debian_root_host_suite                  prints the release this machine
+#                                           runs (VERSION_CODENAME of
+#                                           /etc/os-release)
 debian_root_prepare() {
     _debian_root=$1
     debian_root_unmount "$_debian_root"
@@ -20,7 +28,12 @@ debian_root_prepare() {
 debian_root_create() {
     _root=$1
     _log=$2
-    debootstrap --variant=minbase ${3:+--include=$3} bookworm "$_root" \
+    _suite=$3
+    if [ ! -e "/usr/share/debootstrap/scripts/$_suite" ]; then
+        echo "debian-root: this debootstrap does not know the release '$_suite'" >&2
+        return 1
+    fi
+    debootstrap --variant=minbase ${4:+--include=$4} "$_suite" "$_root" \
         http://deb.debian.org/debian >"$_log" 2>&1 || { tail -n 20 "$_log"; return 1; }
     cp /etc/resolv.conf "$_root/etc/resolv.conf"
     # The machine's own certificate authorities, for a network that inspects
@@ -29,11 +42,24 @@ debian_root_create() {
         cp -a /usr/local/share/ca-certificates/. "$_root/usr/local/share/ca-certificates/"
         chroot "$_root" update-ca-certificates >/dev/null 2>&1 || true
     fi
-    cat >"$_root/etc/apt/sources.list" <<'SOURCES'
-deb http://deb.debian.org/debian bookworm main
-deb http://deb.debian.org/debian bookworm-updates main
-deb http://deb.debian.org/debian-security bookworm-security main
+    rm -f "$_root/etc/apt/sources.list.d/debian.sources"
+    cat >"$_root/etc/apt/sources.list" <<SOURCES
+deb http://deb.debian.org/debian $_suite main
+deb http://deb.debian.org/debian $_suite-updates main
+deb http://deb.debian.org/debian-security $_suite-security main
 SOURCES
+}
+
+debian_root_host_suite() {
+    (
+        # shellcheck disable=SC1091
+        . /etc/os-release
+        if [ -z "${VERSION_CODENAME:-}" ]; then
+            echo "debian-root: /etc/os-release names no release (VERSION_CODENAME)" >&2
+            exit 1
+        fi
+        echo "$VERSION_CODENAME"
+    )
 }
 
 debian_root_mount() {

@@ -1,6 +1,7 @@
 #!/bin/sh
 # Builds every release artefact into dist/, with dist/SHA256SUMS:
-#   flicker-show_VERSION_amd64.deb       the desktop program for Debian 12
+#   flicker-show_VERSION_amd64.deb       the desktop program for this machine's Debian
+#                                        release (built on Debian 12: for 12 and 13)
 #   flicker-show-VERSION-windows.zip     Project1.exe, its "[]" folder, README.txt
 #   flicker-show-VERSION-web.zip         the web page, for any static web host
 # Installs what is missing first. The same source gives the same bytes: every

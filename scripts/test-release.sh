@@ -2,7 +2,8 @@
 # Makes the release artefacts (scripts/package.sh) and checks each where a
 # user would meet it:
 #   - the .deb: lintian without errors; installed with apt-get into an empty
-#     Debian 12 (debootstrap, in build-release-test/root), its launcher
+#     Debian of the release this machine runs, the one it was built for
+#     (debootstrap, in build-release-test/root), its launcher
 #     started there on a private Xvfb display from a folder without "[]" and
 #     from one with its own picture; then removed, leaving nothing behind;
 #   - the Windows zip: its exact file list, and its Project1.exe under 32-bit
@@ -24,13 +25,15 @@ step() {
 }
 step_start=$(date +%s)
 
-# The empty Debian 12 is made while the artefacts build: the one waits on the
-# network, the other on the processor.
+# The empty Debian is made while the artefacts build: the one waits on the
+# network, the other on the processor. It is of this machine's release: the
+# .deb depends on the libraries' versions it was built against.
 work=$repo/build-release-test
 root=$work/root
 . scripts/debian-root.sh
+suite=$(debian_root_host_suite)
 debian_root_prepare "$root" "$work"
-debian_root_create "$root" "$work/debootstrap.log" >"$work/debootstrap.out" 2>&1 &
+debian_root_create "$root" "$work/debootstrap.log" "$suite" >"$work/debootstrap.out" 2>&1 &
 debootstrap_pid=$!
 
 sh scripts/package.sh
@@ -51,7 +54,7 @@ step "packing again: the same bytes"
 lintian --fail-on error "$deb"
 step "lintian: no errors"
 
-echo "== the .deb in an empty Debian 12 (debootstrap)"
+echo "== the .deb in an empty Debian $suite (debootstrap), this machine's release"
 wait "$debootstrap_pid" || { cat "$work/debootstrap.out" >&2; exit 1; }
 debian_root_mount "$root"
 python3 tests/release/release_test.py deb "$root" "$deb"

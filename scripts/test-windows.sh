@@ -34,9 +34,15 @@ if [ "$SHOW_32BIT_PROGRAMS" = native ]; then
     echo "== Windows tests: 32-bit Project1.exe and tests under 32-bit Wine"
 else
     build="$root/build-win64"
-    # NOTE: /usr/bin/wine would take 32-bit Wine wherever it is installed.
-    export WINE=/usr/lib/wine/wine64 WINELOADER=/usr/lib/wine/wine64 WINEARCH=win64
-    echo "== Windows tests: 64-bit Project1.exe and tests under 64-bit Wine" \
+    # NOTE: /usr/bin/wine would take 32-bit Wine wherever it is installed, so
+    # the 64-bit loader is named: where the wine64 package put it.
+    loader=""
+    for file in $(dpkg-query -L wine64 2>/dev/null | grep '/wine64$') $(command -v wine64); do
+        if [ -f "$file" ] && [ -x "$file" ]; then loader=$file && break; fi
+    done
+    [ -n "$loader" ] || { echo "test-windows: no 64-bit Wine loader (wine64) found" >&2; exit 1; }
+    export WINE="$loader" WINELOADER="$loader" WINEARCH=win64
+    echo "== Windows tests: 64-bit Project1.exe and tests under 64-bit Wine ($loader)" \
         "(this machine does not run 32-bit programs)"
 fi
 export WINEPREFIX="$build/wineprefix"

@@ -2,7 +2,8 @@
 // window system, for the end-to-end run. One command a run, one result a line:
 //   win_probe main        the main window once it is visible: its rect, client
 //                         size and origin on the screen, state, title (UTF-8
-//                         hex), the button-face colour, the owner's title
+//                         hex), the button-face colour, the owner's title, and
+//                         the display setting in pixels per inch
 //   win_probe box         the open error box in front: its rect, caption and text (UTF-8 hex),
 //                         its owner's class, whether the main window is enabled
 //   win_probe boxes       every open error box, top first: enabled, caption, text
@@ -20,6 +21,9 @@
 //                         with show command 7 (minimised, not activated) and
 //                         waits for it; exit status: EXE's
 // Exit status 0 on success, 1 when the window did not appear within 20 s.
+// The probe is aware of the display setting, as the show is: a program that is
+// not is told other programs' rects scaled to 96 pixels per inch (Windows
+// does so, and Wine since version 10), not what the screen shows.
 
 #include <windows.h>
 
@@ -110,6 +114,9 @@ int PrintMain() {
     std::printf("title %s\n", TextOf(main).c_str());
     std::printf("buttonface %u %u %u\n", GetRValue(face), GetGValue(face), GetBValue(face));
     std::printf("owner %s\n", owner != nullptr ? TextOf(owner).c_str() : "-");
+    HDC screen = GetDC(nullptr);
+    std::printf("ppi %d\n", GetDeviceCaps(screen, LOGPIXELSY));
+    ReleaseDC(nullptr, screen);
     return 0;
 }
 
@@ -204,6 +211,7 @@ int StartMinimised(const char* exe) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    SetProcessDPIAware();
     const std::string command = argc > 1 ? argv[1] : "";
     if (command == "main") return PrintMain();
     if (command == "box") return PrintBox();
