@@ -67,6 +67,8 @@ wineserver -p >/dev/null 2>&1 </dev/null || true
 "$WINE" cmd /c exit >/dev/null 2>&1 </dev/null || true
 
 ctest --test-dir "$build" --output-on-failure -j2
+# The window's values as this build makes them, for the end-to-end run.
+"$WINE" "$build/tools/form_values.exe" "$build/window.json" </dev/null
 /usr/bin/python3 tests/platform/win32/e2e_test.py "$build/platform/win32/Project1.exe" \
     "$build/tests/platform/win32/win_probe.exe" "$build/tools/default_data.exe" \
-    "$build/e2e"
+    "$build/e2e" "$build/window.json"

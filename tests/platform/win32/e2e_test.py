@@ -7,7 +7,7 @@ read by win_probe.exe under the same Wine. Needs DISPLAY, WINEPREFIX and a
 running wineserver; scripts/test-windows.sh sets them up. WINE names the
 loader (default: wine), so that 64-bit builds run under 64-bit Wine.
 
-usage: e2e_test.py EXE PROBE DATA_WRITER WORK_DIR
+usage: e2e_test.py EXE PROBE DATA_WRITER WORK_DIR WINDOW_JSON
 """
 
 import os
@@ -20,7 +20,7 @@ import tempfile
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "support"))
-from showfiles import read_bmp, write_bmp  # noqa: E402
+from showfiles import read_bmp, read_window, write_bmp  # noqa: E402
 
 TITLE = "Project1"
 # An executable named with letters of the ANSI code page that code page 932
@@ -31,7 +31,9 @@ ACCENTED_TITLE = "Café"
 ACCENTED_ENV = {"LC_ALL": "C.UTF-8", "WINEDEBUG": "-all,trace+mci"}
 OPEN_ERROR = "ファイル []\\,,,,;,,.bmp は開けません."
 PICTURE = os.path.join("[]", ",,,,;,,.bmp")
-STORED_POSITION = (272, 184)
+# The window's stored corner and client size, as the build's form_values
+# wrote them (WINDOW_JSON).
+STORED_POSITION = CLIENT = None
 WINE = os.environ.get("WINE", "wine")
 
 
@@ -215,7 +217,7 @@ def run_show(exe, probe, work, picture, checks):
         return
     rect, client, origin = ints(main["rect"]), ints(main["client"]), ints(main["origin"])
     checks.check("window at 272, 184", rect[:2] == list(STORED_POSITION), main["rect"])
-    checks.check("client area 400 x 400", client == [400, 400], main["client"])
+    checks.check("client area 400 x 400", client == CLIENT, main["client"])
     checks.check("title blank at start-up", hex_text(main["title"]) == "", main["title"])
     checks.check("application window carries the accented application title",
                  hex_text(main["owner"]) == ACCENTED_TITLE, hex_text(main["owner"]))
@@ -224,12 +226,12 @@ def run_show(exe, probe, work, picture, checks):
                  [x_title(w) for w, _, _ in x_windows(ACCENTED_NAME)])
     window, size = x_window_at(origin, ACCENTED_NAME)
     checks.check("X server shows the 400 x 400 client area at its origin",
-                 window is not None and size == (400, 400), f"{window} {size}")
+                 window is not None and size == tuple(CLIENT), f"{window} {size}")
     if window is not None:
         checks.check("X server shows a blank title", x_title(window) == "", x_title(window))
 
     first = Screen()
-    bad = mismatches(first, origin, (400, 400),
+    bad = mismatches(first, origin, tuple(CLIENT),
                      lambda x, y, rgb: high_nibbles(rgb) == high_nibbles(picture[y][x][::-1]))
     checks.check("picture on screen (its noise flips only the four low bits)", not bad,
                  f"{len(bad)} pixels differ, first {bad[:3]}")
@@ -237,7 +239,7 @@ def run_show(exe, probe, work, picture, checks):
     subprocess.run(["xdotool", "mousemove", *centre, "click", "3"], check=True)
     time.sleep(1.0)
     second = Screen()
-    changed = sum(1 for y in range(0, 400, 4) for x in range(0, 400, 4)
+    changed = sum(1 for y in range(0, CLIENT[1], 4) for x in range(0, CLIENT[0], 4)
                   if first.rgb(origin[0] + x, origin[1] + y)
                   != second.rgb(origin[0] + x, origin[1] + y))
     checks.check("picture flickers before any click", changed > 100, f"{changed} changed")
@@ -278,7 +280,7 @@ def run_show(exe, probe, work, picture, checks):
 
     skip = [box_rect[0] - 2, box_rect[1] - 2, box_rect[2] + 2, box_rect[3] + 2] \
         if len(box_rect) == 4 else None
-    bad = mismatches(negative, origin, (400, 400), washed_negative, skip)
+    bad = mismatches(negative, origin, tuple(CLIENT), washed_negative, skip)
     checks.check("steps go on behind the box: washed-out negative on screen", not bad,
                  f"{len(bad)} pixels differ, first {bad[:3]}")
 
@@ -331,11 +333,11 @@ def run_missing_picture(exe, probe, work, checks):
     main = run_probe(probe, "main")
     checks.check("window opens after the box", main["status"] == 0, str(main))
     if main["status"] == 0:
-        checks.check("client area 400 x 400 with no picture", ints(main["client"]) == [400, 400],
+        checks.check("client area 400 x 400 with no picture", ints(main["client"]) == CLIENT,
                      main["client"])
         face = tuple(ints(main["buttonface"]))
         time.sleep(0.5)
-        bad = mismatches(Screen(), ints(main["origin"]), (400, 400),
+        bad = mismatches(Screen(), ints(main["origin"]), tuple(CLIENT),
                          lambda x, y, rgb: rgb == face)
         checks.check("picture area in the button-face colour", not bad,
                      f"{len(bad)} pixels differ, first {bad[:3]}")
@@ -351,7 +353,7 @@ def run_small_top_down(exe, probe, work, checks):
     main = run_probe(probe, "main")
     if checks.check("maximised start shows the window", main["status"] == 0, str(main)):
         checks.check("maximised window keeps the fitted client area",
-                     ints(main["client"]) == [400, 400] and main["zoomed"] == "1",
+                     ints(main["client"]) == CLIENT and main["zoomed"] == "1",
                      f"{main['client']} zoomed {main['zoomed']}")
         time.sleep(0.5)
         origin = ints(main["origin"])
@@ -363,7 +365,7 @@ def run_small_top_down(exe, probe, work, checks):
             return high_nibbles(rgb) == high_nibbles(colours[y // 100][x // 100][::-1])
 
         screen = Screen()
-        bad = mismatches(screen, origin, (400, 400), block)
+        bad = mismatches(screen, origin, tuple(CLIENT), block)
         where = "where Windows places it"
         if bad:
             # With no window manager to confirm the maximised state, some Wine
@@ -374,7 +376,7 @@ def run_small_top_down(exe, probe, work, checks):
                      if size[0] > 1 and size[1] > 1 and corner != tuple(origin)]
             if len(moved) == 1:
                 (width, height), corner = moved[0]
-                shown = (min(width, 400), min(height, 400))
+                shown = (min(width, CLIENT[0]), min(height, CLIENT[1]))
                 bad = mismatches(screen, corner, shown, block)
                 where = (f"where X shows it, {shown[0]} x {shown[1]} at {corner[0]}, "
                          f"{corner[1]}: this Wine did not move the X window to Windows' "
@@ -398,18 +400,18 @@ def run_minimised(exe, probe, work, checks):
     if checks.check("restoring shows the window", main["status"] == 0, str(main)):
         checks.check("restored at 272, 184 with the fitted client area",
                      ints(main["rect"])[:2] == list(STORED_POSITION)
-                     and ints(main["client"]) == [400, 400],
+                     and ints(main["client"]) == CLIENT,
                      f"{main['rect']} client {main['client']}")
         run_probe(probe, "maximise")
         main = wait_for_main(probe, lambda m: m.get("zoomed") == "1")
         checks.check("maximising after start-up keeps the fitted client area",
-                     main.get("zoomed") == "1" and ints(main.get("client")) == [400, 400],
+                     main.get("zoomed") == "1" and ints(main.get("client")) == CLIENT,
                      f"zoomed {main.get('zoomed')} client {main.get('client')}")
         run_probe(probe, "unmaximise")
         main = wait_for_main(probe, lambda m: m.get("zoomed") == "0")
         checks.check("undoing the maximise: back at 272, 184, client area 400 x 400",
                      main.get("zoomed") == "0" and ints(main["rect"])[:2] == list(STORED_POSITION)
-                     and ints(main["client"]) == [400, 400],
+                     and ints(main["client"]) == CLIENT,
                      f"{main.get('rect')} client {main.get('client')}")
     show.close(probe, checks)
 
@@ -474,7 +476,10 @@ def run_at_120_dpi(exe, probe, work, picture, checks):
 
 
 def main():
-    exe, probe, data_writer, work = (os.path.abspath(a) for a in sys.argv[1:5])
+    global STORED_POSITION, CLIENT
+    exe, probe, data_writer, work, window_json = (os.path.abspath(a) for a in sys.argv[1:6])
+    window = read_window(window_json)
+    STORED_POSITION, CLIENT = (window["left"], window["top"]), window["client"]
     checks = Checks()
     shutil.rmtree(work, ignore_errors=True)
     runs = {name: os.path.join(work, name)
