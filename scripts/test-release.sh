@@ -64,13 +64,13 @@ step "the .deb installed, started and removed"
 sh scripts/install-wine.sh
 if [ "$SHOW_32BIT_PROGRAMS" = native ]; then
     export WINE=wine WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-    # A prefix of its own: the Windows tests may be using theirs. Its services
-    # are started on no pipe, as they outlive the first program.
+    # A prefix of its own: the Windows tests may be using theirs. It is made
+    # first, and its session ended, so that the run starts a new one on its
+    # own X display.
     export WINEPREFIX="$work/wineprefix"
-    wineserver -p >/dev/null 2>&1 </dev/null || true
     "$WINE" wineboot -i >"$work/wineboot.log" 2>&1 </dev/null
+    wineserver -w
     python3 tests/release/release_test.py zip "$winzip" --run
-    wineserver -k >/dev/null 2>&1 || true
     step "the Windows zip: its files, and Project1.exe under Wine"
 else
     python3 tests/release/release_test.py zip "$winzip"
