@@ -10,12 +10,13 @@
 // With --cpu N, the CPU is slowed N times as well.
 //
 //     node scripts/measure-web-first-visit.mjs [SITE] [--cpu N]
-import {spawn} from 'node:child_process';
 import {mkdtempSync, readFileSync, rmSync} from 'node:fs';
 import {createRequire} from 'node:module';
 import {tmpdir} from 'node:os';
 import path from 'node:path';
 import {fileURLToPath} from 'node:url';
+
+import {ServeSite} from './serve-site.mjs';
 
 const root = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '..');
 const {chromium} = createRequire(path.join(root, 'platform/web/'))('playwright-core');
@@ -24,16 +25,8 @@ const cpuAt = args.indexOf('--cpu');
 const cpu = cpuAt >= 0 ? Number(args.splice(cpuAt, 2)[1]) : 1;
 const site = path.resolve(args[0] ?? path.join(root, 'build-web/site'));
 
-// Every request the server answers, with when (the AudioWorklet's too).
-const requests = [];
-const server = spawn('python3', [path.join(root, 'platform/web/serve.py'), site, '0'],
-                     {stdio: ['ignore', 'pipe', 'pipe']});
-server.stderr.on('data', (data) => {
-    for (const m of String(data).matchAll(/"GET (\S+) HTTP[^"]*" 200/g)) {
-        requests.push([decodeURIComponent(m[1]), Date.now()]);
-    }
-});
-const origin = await new Promise((resolve) => server.stdout.once('data', (d) => resolve(String(d).trim())));
+// Every request the server answers, with when.
+const {server, origin, requests} = await ServeSite(root, site);
 
 async function Visit(clickAtPaint) {
     requests.length = 0;

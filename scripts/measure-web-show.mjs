@@ -7,13 +7,14 @@
 // (CDP Emulation.setCPUThrottlingRate), as a slower phone's would be.
 //
 //     node scripts/measure-web-show.mjs [SITE] [--cpu N]   (default build-web/site)
-import {spawn} from 'node:child_process';
 import {mkdtempSync, readFileSync, rmSync} from 'node:fs';
 import {createRequire} from 'node:module';
 import {tmpdir} from 'node:os';
 import path from 'node:path';
 import {fileURLToPath} from 'node:url';
 import {gzipSync} from 'node:zlib';
+
+import {ServeSite} from './serve-site.mjs';
 
 const root = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '..');
 const {chromium} = createRequire(path.join(root, 'platform/web/'))('playwright-core');
@@ -22,17 +23,8 @@ const cpuAt = args.indexOf('--cpu');
 const cpu = cpuAt >= 0 ? Number(args.splice(cpuAt, 2)[1]) : 1;
 const site = path.resolve(args[0] ?? path.join(root, 'build-web/site'));
 
-// Every request the server answers, with when: the AudioWorklet's fetches
-// too, which the browser's request events leave out.
-const requests = [];
-const server = spawn('python3', [path.join(root, 'platform/web/serve.py'), site, '0'],
-                     {stdio: ['ignore', 'pipe', 'pipe']});
-server.stderr.on('data', (data) => {
-    for (const m of String(data).matchAll(/"GET (\S+) HTTP[^"]*" 200/g)) {
-        requests.push([decodeURIComponent(m[1]), Date.now()]);
-    }
-});
-const origin = await new Promise((resolve) => server.stdout.once('data', (d) => resolve(String(d).trim())));
+// Every request the server answers, with when.
+const {server, origin, requests} = await ServeSite(root, site);
 const profile = mkdtempSync(path.join(tmpdir(), 'show-measure-'));
 const browser = await chromium.launchPersistentContext(profile, {
     headless: false,
