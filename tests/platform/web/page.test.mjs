@@ -2,14 +2,16 @@
 // against replay's frames, the flicker, the title, the tune, the error box.
 // SHOW_WEB_SITE and SHOW_REPLAY name the built site and replay.
 import assert from 'node:assert';
-import {spawn, spawnSync, execFileSync} from 'node:child_process';
+import {spawnSync, execFileSync} from 'node:child_process';
 import {randomBytes} from 'node:crypto';
-import {cpSync, mkdtempSync, readFileSync, readdirSync, rmSync, symlinkSync, mkdirSync, truncateSync, writeFileSync} from 'node:fs';
+import {cpSync, mkdtempSync, readFileSync, readdirSync, symlinkSync, mkdirSync, truncateSync, writeFileSync} from 'node:fs';
 import {createRequire} from 'node:module';
 import {tmpdir} from 'node:os';
 import path from 'node:path';
-import {after, before, test} from 'node:test';
+import {test} from 'node:test';
 import {fileURLToPath} from 'node:url';
+
+import {ServeDuringTests} from '../../support/webserver.mjs';
 
 const here = path.dirname(fileURLToPath(import.meta.url));
 const root = path.resolve(here, '../../..');
@@ -23,8 +25,6 @@ const kFolder = '[]';
 const kPicture = ',,,,;,,.bmp';
 
 const work = mkdtempSync(path.join(tmpdir(), 'show-web-'));
-let server = null;
-let origin = null;
 
 // A site folder that links to the built one; `picture` replaces the default
 // picture (null: none on the server).
@@ -38,22 +38,10 @@ function Site(name, picture) {
         if (entry !== kPicture) symlinkSync(path.join(site, kFolder, entry), path.join(dir, kFolder, entry));
     }
     if (picture !== null) writeFileSync(path.join(dir, kFolder, kPicture), picture);
-    return `${origin}/${name}/`;
+    return `${served.origin}/${name}/`;
 }
 
-before(async () => {
-    server = spawn('python3', [path.join(root, 'platform/web/serve.py'), work, '0', '-q'],
-                   {stdio: ['ignore', 'pipe', 'inherit']});
-    origin = await new Promise((resolve, reject) => {
-        server.stdout.once('data', (data) => resolve(String(data).trim().replace(/\/$/, '')));
-        server.once('exit', () => reject(new Error('the server did not start')));
-    });
-});
-
-after(() => {
-    if (server !== null) server.kill();
-    rmSync(work, {recursive: true, force: true});
-});
+const served = ServeDuringTests(root, work, work);
 
 // A fresh browser whose every request must stay on the test's server.
 // `options`: scale (the device pixel ratio), device ({width, height, scale}: a
@@ -79,7 +67,7 @@ async function Open(url, options = {}) {
     await browser.route('**/*', (route) => {
         const u = route.request().url();
         requests.push(u);
-        if (u.startsWith(origin + '/') || u.startsWith('data:')) return route.continue();
+        if (u.startsWith(served.origin + '/') || u.startsWith('data:')) return route.continue();
         stray.push(u);
         return route.abort();
     });
@@ -130,16 +118,18 @@ async function Open(url, options = {}) {
 
 // The canvas, 400 x 400, each pixel's red, green and blue in their high four
 // bits as one 12-bit code.
-function HighBits(page) {
-    return page.evaluate(() => {
+// With `withStep`, [the show's step, the codes], read at one moment.
+function HighBits(page, withStep = false) {
+    return page.evaluate((withStep) => {
         const canvas = document.getElementById('picture');
         const d = canvas.getContext('2d').getImageData(0, 0, canvas.width, canvas.height).data;
         const codes = [];
         for (let i = 0; i < d.length; i += 4) {
             codes.push(String.fromCharCode(((d[i] >> 4) << 8) | ((d[i + 1] >> 4) << 4) | (d[i + 2] >> 4)));
         }
-        return [canvas.width, canvas.height, codes.join('')];
-    });
+        const bits = [canvas.width, canvas.height, codes.join('')];
+        return withStep ? [window.flickerShow.ticks().handled[0], bits] : bits;
+    }, withStep);
 }
 
 function FullPixels(page) {
@@ -685,7 +675,10 @@ test('a full show: the tune, the glitch title, and replay\'s frames at every non
             await show.page.waitForFunction((n) => window.flickerShow.ticks().handled[0] >= n, step,
                                             {timeout: 60000});
             if (deterministic.includes(step)) {
-                SameHighBits(await HighBits(show.page), Frame(frames, step), `step ${step}`);
+                // A loaded machine may let the show move on before the canvas
+                // is read: the picture is judged at the step it shows then.
+                const [at, bits] = await HighBits(show.page, true);
+                if (deterministic.includes(at)) SameHighBits(bits, Frame(frames, at), `step ${at}`);
             }
             if (step === 9) assert.strictEqual(await Tab(), '\u2060', 'before the glitch');
             if (step >= 10 && step <= 25 && step % 3 === 1) {

@@ -3,13 +3,15 @@
 // with one video and one audio track that FFmpeg decodes whole.
 // SHOW_WEB_SITE names the built site.
 import assert from 'node:assert';
-import {execFileSync, spawn, spawnSync} from 'node:child_process';
-import {mkdtempSync, rmSync, writeFileSync} from 'node:fs';
+import {execFileSync, spawnSync} from 'node:child_process';
+import {mkdtempSync, writeFileSync} from 'node:fs';
 import {createRequire} from 'node:module';
 import {tmpdir} from 'node:os';
 import path from 'node:path';
-import {after, before, test} from 'node:test';
+import {test} from 'node:test';
 import {fileURLToPath} from 'node:url';
+
+import {ServeDuringTests} from '../../support/webserver.mjs';
 
 const here = path.dirname(fileURLToPath(import.meta.url));
 const root = path.resolve(here, '../../..');
@@ -17,22 +19,8 @@ const {chromium} = createRequire(path.join(root, 'platform/web/'))('playwright-c
 const site = path.resolve(process.env.SHOW_WEB_SITE ?? path.join(root, 'build-web/site'));
 
 const work = mkdtempSync(path.join(tmpdir(), 'show-recorder-'));
-let server = null;
-let origin = null;
 
-before(async () => {
-    server = spawn('python3', [path.join(root, 'platform/web/serve.py'), site, '0', '-q'],
-                   {stdio: ['ignore', 'pipe', 'inherit']});
-    origin = await new Promise((resolve, reject) => {
-        server.stdout.once('data', (data) => resolve(String(data).trim().replace(/\/$/, '')));
-        server.once('exit', () => reject(new Error('the server did not start')));
-    });
-});
-
-after(() => {
-    if (server !== null) server.kill();
-    rmSync(work, {recursive: true, force: true});
-});
+const served = ServeDuringTests(root, site, work);
 
 test('a few seconds recorded and stopped: a WebM file with one video and one audio track', async () => {
     const browser = await chromium.launchPersistentContext(mkdtempSync(path.join(work, 'profile-')), {
@@ -46,7 +34,7 @@ test('a few seconds recorded and stopped: a WebM file with one video and one aud
         const page = browser.pages()[0] ?? await browser.newPage();
         const errors = [];
         page.on('pageerror', (e) => errors.push(e.message));
-        await page.goto(origin + '/');
+        await page.goto(served.origin + '/');
         await page.evaluate(() => window.flickerShow.started);
         assert.ok(await page.evaluate(() => window.flickerShow.musicReady()), 'the synthesizer failed');
 
