@@ -63,7 +63,10 @@ FlashMeter::FlashMeter(std::FILE* csv, FieldOfView field) : m_csv(csv), m_field(
 void FlashMeter::Reset(int width, int height) {
     m_width = width;
     m_height = height;
-    const auto n = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
+    // Frame has checked that both are positive and at most 1 << 15, so the
+    // compiler may see the count's range too.
+    const std::size_t n = std::size_t{static_cast<std::uint16_t>(width)} *
+                          static_cast<std::uint16_t>(height);
     m_pixels.assign(n, {});
     for (auto* mask : {&m_changed, &m_up, &m_down, &m_red_up, &m_red_down}) mask->assign(n, 0);
     m_sums.assign(static_cast<std::size_t>(width + 1) * static_cast<std::size_t>(height + 1), 0);
@@ -122,6 +125,12 @@ bool FlashMeter::Frame(std::int64_t ms, std::span<const std::uint8_t> bgr, int w
         m_error = "the flash meter was given a frame of no pixels";
         return false;
     }
+    // A client area is never near this; it keeps every count in range.
+    constexpr int kMaxSide = 1 << 15;
+    if (width > kMaxSide || height > kMaxSide) {
+        m_error = "the flash meter was given a frame larger than it measures";
+        return false;
+    }
     const auto& linear = Linear();
     const bool first = m_frames++ == 0 || width != m_width || height != m_height;
     if (first) Reset(width, height);
@@ -159,7 +168,8 @@ bool FlashMeter::Frame(std::int64_t ms, std::span<const std::uint8_t> bgr, int w
         px.red = red;
         px.saturated = saturated;
     }
-    m_previous.assign(bgr.begin(), bgr.begin() + static_cast<std::ptrdiff_t>(3 * n));
+    m_previous.resize(3 * n);
+    std::copy_n(bgr.data(), m_previous.size(), m_previous.data());
     if (first) {
         Record(ms, 0, {}, {});
         return true;
