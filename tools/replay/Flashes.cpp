@@ -65,8 +65,8 @@ void FlashMeter::Reset(int width, int height) {
     m_height = height;
     // Frame has checked that both are positive and at most 1 << 15, so the
     // compiler may see the count's range too.
-    const std::size_t n = std::size_t{static_cast<std::uint16_t>(width)} *
-                          static_cast<std::uint16_t>(height);
+    const std::size_t n =
+        std::size_t{static_cast<std::uint16_t>(width)} * static_cast<std::uint16_t>(height);
     m_pixels.assign(n, {});
     for (auto* mask : {&m_changed, &m_up, &m_down, &m_red_up, &m_red_down}) mask->assign(n, 0);
     m_sums.assign(static_cast<std::size_t>(width + 1) * static_cast<std::size_t>(height + 1), 0);
