@@ -17,18 +17,38 @@ Rgb StandardSystemColor(SystemColor color) {
 
 namespace {
 
+// Where each channel of a pixel lies; `alpha` is a byte set to 255, or -1.
+struct Channels {
+    int red;
+    int green;
+    int blue;
+    int alpha;
+};
+constexpr Channels ChannelsOf(PixelOrder order) {
+    switch (order) {
+        case PixelOrder::Bgr24:
+            return {2, 1, 0, -1};
+        case PixelOrder::Bgrx32:
+            return {2, 1, 0, 3};
+        case PixelOrder::Rgba32:
+            break;
+    }
+    return {0, 1, 2, 3};
+}
+
 // The painting for one pixel order, fixed when compiled, so that each pixel is
-// a few stores; `Order` is a ChannelOrder.
-template <const ChannelOrder& Order>
+// a few stores.
+template <PixelOrder Order>
 void Paint(const FormView& form, Size client, Rgb fill, std::span<std::uint8_t> pixels,
            std::size_t stride) {
-    constexpr auto kBytes = static_cast<std::size_t>(Order.bytes);
+    constexpr std::size_t kBytes = BytesPerPixel(Order);
+    static constexpr Channels kAt = ChannelsOf(Order);
     const auto put = [](std::uint8_t* out, std::uint8_t red, std::uint8_t green,
                         std::uint8_t blue) {
-        out[Order.red] = red;
-        out[Order.green] = green;
-        out[Order.blue] = blue;
-        if constexpr (Order.alpha >= 0) out[Order.alpha] = 0xFF;
+        out[kAt.red] = red;
+        out[kAt.green] = green;
+        out[kAt.blue] = blue;
+        if constexpr (kAt.alpha >= 0) out[kAt.alpha] = 0xFF;
     };
     const auto width = static_cast<std::size_t>(client.width);
     const Bounds area = PictureDestination(form);
@@ -66,27 +86,26 @@ void Paint(const FormView& form, Size client, Rgb fill, std::span<std::uint8_t> 
     }
 }
 
-bool Same(const ChannelOrder& a, const ChannelOrder& b) {
-    return a.bytes == b.bytes && a.red == b.red && a.green == b.green && a.blue == b.blue &&
-           a.alpha == b.alpha;
-}
-
 }  // namespace
 
-void PaintClientArea(const FormView& form, Size client, Rgb fill, ChannelOrder layout,
+void PaintClientArea(const FormView& form, Size client, Rgb fill, PixelOrder order,
                      std::span<std::uint8_t> pixels, std::size_t stride) {
     if (client.width <= 0 || client.height <= 0) return;
-    if (Same(layout, kBgrx32)) {
-        Paint<kBgrx32>(form, client, fill, pixels, stride);
-    } else if (Same(layout, kRgba32)) {
-        Paint<kRgba32>(form, client, fill, pixels, stride);
-    } else if (Same(layout, kBgr24)) {
-        Paint<kBgr24>(form, client, fill, pixels, stride);
+    switch (order) {
+        case PixelOrder::Bgr24:
+            Paint<PixelOrder::Bgr24>(form, client, fill, pixels, stride);
+            return;
+        case PixelOrder::Bgrx32:
+            Paint<PixelOrder::Bgrx32>(form, client, fill, pixels, stride);
+            return;
+        case PixelOrder::Rgba32:
+            Paint<PixelOrder::Rgba32>(form, client, fill, pixels, stride);
+            return;
     }
 }
 
 void ClientImage::Paint(const FormView& form, Size client, Rgb fill) {
     m_size = Size{std::max(client.width, 0), std::max(client.height, 0)};
     m_pixels.resize(Stride() * static_cast<std::size_t>(m_size.height));
-    PaintClientArea(form, m_size, fill, m_layout, m_pixels, Stride());
+    PaintClientArea(form, m_size, fill, m_order, m_pixels, Stride());
 }

@@ -24,39 +24,35 @@ struct Rgb {
 // replay): the classic desktop's button face and window text.
 [[nodiscard]] Rgb StandardSystemColor(SystemColor color);
 
-// How a pixel lies in memory: its size in bytes and where each channel is;
-// `alpha` is the index of a byte set to 255, or -1 for none.
-struct ChannelOrder {
-    int bytes;
-    int red;
-    int green;
-    int blue;
-    int alpha;
+// How a pixel lies in memory.
+enum class PixelOrder : std::uint8_t {
+    Bgr24,   // bitmap rows: blue, green, red
+    Bgrx32,  // a 32-bit word 0xffRRGGBB, little-endian
+    Rgba32,  // a canvas's image data
 };
-inline constexpr ChannelOrder kBgr24{3, 2, 1, 0, -1};  // bitmap rows
-inline constexpr ChannelOrder kBgrx32{4, 2, 1, 0, 3};  // a 32-bit word 0xffRRGGBB
-inline constexpr ChannelOrder kRgba32{4, 0, 1, 2, 3};  // a canvas's image data
+[[nodiscard]] constexpr std::size_t BytesPerPixel(PixelOrder order) {
+    return order == PixelOrder::Bgr24 ? 3 : 4;
+}
 
 // Paints the client area of `client` size into `pixels` (rows top first,
-// `stride` bytes apart), with `fill` where no picture is drawn; `layout` is
-// one of the orders above.
-void PaintClientArea(const FormView& form, Size client, Rgb fill, ChannelOrder layout,
+// `stride` bytes apart), with `fill` where no picture is drawn.
+void PaintClientArea(const FormView& form, Size client, Rgb fill, PixelOrder order,
                      std::span<std::uint8_t> pixels, std::size_t stride);
 
 // The same into an owned image of rows packed without padding.
 class ClientImage {
 public:
-    explicit ClientImage(ChannelOrder layout) : m_layout(layout) {}
+    explicit ClientImage(PixelOrder order) : m_order(order) {}
     void Paint(const FormView& form, Size client, Rgb fill);
 
     [[nodiscard]] Size Area() const { return m_size; }
     [[nodiscard]] std::span<const std::uint8_t> Pixels() const { return m_pixels; }
     [[nodiscard]] std::size_t Stride() const {
-        return static_cast<std::size_t>(m_size.width) * static_cast<std::size_t>(m_layout.bytes);
+        return static_cast<std::size_t>(m_size.width) * BytesPerPixel(m_order);
     }
 
 private:
-    ChannelOrder m_layout;
+    PixelOrder m_order;
     Size m_size{};
     std::vector<std::uint8_t> m_pixels;
 };

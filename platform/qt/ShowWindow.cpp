@@ -84,7 +84,8 @@ void ShowWindow::paintEvent(QPaintEvent* /*event*/) {
             *m_form, Size{width(), height()},
             Rgb{static_cast<std::uint8_t>(fill.red()), static_cast<std::uint8_t>(fill.green()),
                 static_cast<std::uint8_t>(fill.blue())},
-            kBgrx32, std::span(m_area.bits(), static_cast<std::size_t>(m_area.sizeInBytes())),
+            PixelOrder::Bgrx32,
+            std::span(m_area.bits(), static_cast<std::size_t>(m_area.sizeInBytes())),
             static_cast<std::size_t>(m_area.bytesPerLine()));
         painter.drawImage(0, 0, m_area);
     }

@@ -84,5 +84,5 @@ private:
     MusicCommands m_music;
     bool m_repaint = false;
     TimerSchedule m_timers;
-    ClientImage m_area{kRgba32};
+    ClientImage m_area{PixelOrder::Rgba32};
 };

@@ -51,7 +51,7 @@ void Tick(benchmark::State& state) {
                            static_cast<std::int32_t>(state.range(1)), &marks);
     RandomSource random;
     const PictureForm form(*picture);
-    ClientImage area(kBgrx32);
+    ClientImage area(PixelOrder::Bgrx32);
     for (auto _ : state) {
         if (state.range(2) != 0) {
             AddRowNoise(*picture, random);

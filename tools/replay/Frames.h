@@ -20,5 +20,5 @@ public:
     [[nodiscard]] bool WriteBmp(const std::filesystem::path& file) const;
 
 private:
-    ClientImage m_image{kBgr24};
+    ClientImage m_image{PixelOrder::Bgr24};
 };
