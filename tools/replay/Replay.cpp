@@ -61,16 +61,19 @@ public:
                      std::string(HandlerName(id)).c_str(), form.CurrentStepCount(),
                      PictureSummary(form.WorkBitmapOrNull()).c_str(), marks,
                      title.empty() ? "-" : cp932::ToHex(title).c_str());
-        if (!m_sinks.empty() && (marks > 0 || id == HandlerId::FormCreate)) {
+        // The recorders see each repaint as it comes; the frames only the
+        // last one before a step, which they repaint then.
+        const bool repainted = !m_sinks.empty() && (marks > 0 || id == HandlerId::FormCreate);
+        if (repainted) {
             Repaint();
             m_frame_due = true;
             m_frame_ms = m_platform.Now();
         }
         if (!m_frames) return;
-        if (marks > 0) m_dirty = true;
+        if (marks > 0 && !repainted) m_dirty = true;
         if (id == HandlerId::FormCreate || id == HandlerId::Timer1Timer) {
             // The window's first showing paints it whole.
-            if (m_dirty || id == HandlerId::FormCreate) Repaint();
+            if (m_dirty || (id == HandlerId::FormCreate && !repainted)) Repaint();
             WriteFrame();
         }
     }
