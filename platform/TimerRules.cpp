@@ -36,6 +36,5 @@ std::optional<TimerId> TimerSchedule::TakeDue(Millis now) {
     const Millis late = (now - NextDue(*next)) / slot.interval;
     slot.merged += late;
     slot.period_start += (late + 1) * static_cast<Millis>(slot.interval);
-    ++slot.delivered;
     return next;
 }

@@ -38,8 +38,7 @@ public:
     // when no tick is due. Call it until it gives none, delivering each.
     [[nodiscard]] std::optional<TimerId> TakeDue(Millis now);
 
-    // Ticks handed out, and ticks merged into a late one, for each timer.
-    [[nodiscard]] long long Delivered(TimerId id) const { return Slot(id).delivered; }
+    // The ticks of a timer merged into a late one so far.
     [[nodiscard]] long long Merged(TimerId id) const { return Slot(id).merged; }
 
 private:
@@ -47,7 +46,6 @@ private:
         bool running = false;
         std::uint32_t interval = 0;
         Millis period_start = 0;
-        long long delivered = 0;
         long long merged = 0;
     };
     TimerSlot& Slot(TimerId id) { return m_slots[static_cast<std::size_t>(id)]; }
