@@ -301,7 +301,6 @@
         tunePlays: () => tunePlays,
         musicReady: () => music.prepare().then(() => true, () => false),
         level: () => music.level(),
-        sound: () => (music.analyser === null ? null : {context: music.context, output: music.analyser}),
         // The last node before the speakers (null until the synthesizer is
         // ready): what the page plays can be recorded from it.
         output: () => music.analyser,

@@ -33,9 +33,9 @@
         // The tune's graph is readied once the picture is painted; without
         // it (no synthesizer) the video is silent.
         if (await show.musicReady()) {
-            const sound = show.sound();
-            const out = sound.context.createMediaStreamDestination();
-            sound.output.connect(out);
+            const output = show.output();
+            const out = output.context.createMediaStreamDestination();
+            output.connect(out);
             for (const track of out.stream.getAudioTracks()) stream.addTrack(track);
         }
         const mimeType = kTypes.find((t) => MediaRecorder.isTypeSupported(t));
