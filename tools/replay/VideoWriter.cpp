@@ -92,6 +92,17 @@ std::string AvError(int code) {
     return text.data();
 }
 
+// A track of `format` carrying what `encoder` makes, in its time base; null
+// when it cannot be added.
+AVStream* AddTrack(AVFormatContext* format, const AVCodecContext* encoder) {
+    AVStream* stream = avformat_new_stream(format, nullptr);
+    if (stream == nullptr || avcodec_parameters_from_context(stream->codecpar, encoder) < 0) {
+        return nullptr;
+    }
+    stream->time_base = encoder->time_base;
+    return stream;
+}
+
 }  // namespace
 
 struct VideoWriter::State {
@@ -217,13 +228,11 @@ std::unique_ptr<VideoWriter> VideoWriter::Open(const std::filesystem::path& file
         error = std::string("cannot start the ") + kVideoEncoder + " encoder: " + AvError(rc);
         return nullptr;
     }
-    s->video_stream = avformat_new_stream(s->format, nullptr);
-    if (s->video_stream == nullptr ||
-        avcodec_parameters_from_context(s->video_stream->codecpar, v) < 0) {
+    s->video_stream = AddTrack(s->format, v);
+    if (s->video_stream == nullptr) {
         error = "cannot add the picture's track";
         return nullptr;
     }
-    s->video_stream->time_base = v->time_base;
 
     s->audio = avcodec_alloc_context3(opus);
     AVCodecContext* a = s->audio;
@@ -238,13 +247,11 @@ std::unique_ptr<VideoWriter> VideoWriter::Open(const std::filesystem::path& file
         error = std::string("cannot start the ") + kAudioEncoder + " encoder: " + AvError(rc);
         return nullptr;
     }
-    s->audio_stream = avformat_new_stream(s->format, nullptr);
-    if (s->audio_stream == nullptr ||
-        avcodec_parameters_from_context(s->audio_stream->codecpar, a) < 0) {
+    s->audio_stream = AddTrack(s->format, a);
+    if (s->audio_stream == nullptr) {
         error = "cannot add the sound's track";
         return nullptr;
     }
-    s->audio_stream->time_base = a->time_base;
 
     s->picture = av_frame_alloc();
     s->sound = av_frame_alloc();
