@@ -8,23 +8,16 @@
 //
 //     node scripts/measure-web-show.mjs [SITE] [--cpu N]   (default build-web/site)
 import {mkdtempSync, readFileSync, rmSync} from 'node:fs';
-import {createRequire} from 'node:module';
 import {tmpdir} from 'node:os';
 import path from 'node:path';
-import {fileURLToPath} from 'node:url';
 import {gzipSync} from 'node:zlib';
 
-import {ServeSite} from './serve-site.mjs';
+import {MeasuringOptions, ServeSite, chromium} from './web-measuring.mjs';
 
-const root = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '..');
-const {chromium} = createRequire(path.join(root, 'platform/web/'))('playwright-core');
-const args = process.argv.slice(2);
-const cpuAt = args.indexOf('--cpu');
-const cpu = cpuAt >= 0 ? Number(args.splice(cpuAt, 2)[1]) : 1;
-const site = path.resolve(args[0] ?? path.join(root, 'build-web/site'));
+const {site, cpu} = MeasuringOptions(process.argv.slice(2));
 
 // Every request the server answers, with when.
-const {server, origin, requests} = await ServeSite(root, site);
+const {server, origin, requests} = await ServeSite(site);
 const profile = mkdtempSync(path.join(tmpdir(), 'show-measure-'));
 const browser = await chromium.launchPersistentContext(profile, {
     headless: false,

@@ -1,0 +1,34 @@
+// What the web page's measuring scripts share: their command line
+// ([SITE] [--cpu N]; SITE is build-web/site by default), Chromium through
+// playwright-core, and the site served on 127.0.0.1 by platform/web/serve.py
+// with every request it answers logged as [path, ms since the epoch], the
+// AudioWorklet's fetches too, which the browser's request events leave out.
+import {spawn} from 'node:child_process';
+import {createRequire} from 'node:module';
+import path from 'node:path';
+import {fileURLToPath} from 'node:url';
+
+const root = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '..');
+
+export const {chromium} = createRequire(path.join(root, 'platform/web/'))('playwright-core');
+
+// {site, cpu}: the site's folder and how many times the CPU is slowed (1: not).
+export function MeasuringOptions(argv) {
+    const args = argv.slice();
+    const cpuAt = args.indexOf('--cpu');
+    const cpu = cpuAt >= 0 ? Number(args.splice(cpuAt, 2)[1]) : 1;
+    return {site: path.resolve(args[0] ?? path.join(root, 'build-web/site')), cpu};
+}
+
+export async function ServeSite(site) {
+    const requests = [];
+    const server = spawn('python3', [path.join(root, 'platform/web/serve.py'), site, '0'],
+                         {stdio: ['ignore', 'pipe', 'pipe']});
+    server.stderr.on('data', (data) => {
+        for (const m of String(data).matchAll(/"GET (\S+) HTTP[^"]*" 200/g)) {
+            requests.push([decodeURIComponent(m[1]), Date.now()]);
+        }
+    });
+    const origin = await new Promise((resolve) => server.stdout.once('data', (d) => resolve(String(d).trim())));
+    return {server, origin, requests};
+}
