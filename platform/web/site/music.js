@@ -106,6 +106,12 @@ class ShowMusic {
         return this.ready;
     }
 
+    // Whether everything the click's tune needs is loaded: the synthesizer,
+    // and the full set when a tune of the person's own asked for it.
+    tuneReady() {
+        return this.prepare().then(() => this.full).then(() => true, () => false);
+    }
+
     // Starts the tune unless it is playing. Called within the click, whose
     // gesture lets the AudioContext run.
     play(id) {

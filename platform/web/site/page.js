@@ -300,6 +300,7 @@
         audioState: () => (music.context === null ? 'none' : music.context.state),
         tunePlays: () => tunePlays,
         musicReady: () => music.prepare().then(() => true, () => false),
+        tuneReady: () => music.tuneReady(),
         level: () => music.level(),
         // The last node before the speakers (null until the synthesizer is
         // ready): what the page plays can be recorded from it.

@@ -543,7 +543,8 @@ test('a dropped tune: one of the person\'s own plays from the full set; a trunca
             await Drop(pages[i], path.join(work, name));
             await pages[i].waitForFunction(() => document.getElementById('replaced').textContent !== '');
             assert.match(await Line(pages[i]), /is the tune the click starts/);
-            assert.ok(await pages[i].evaluate(() => window.flickerShow.musicReady()), 'the synthesizer failed');
+            // (the full set is fetched and loaded before the tune plays)
+            assert.ok(await pages[i].evaluate(() => window.flickerShow.tuneReady()), 'the synthesizer failed');
             await pages[i].mouse.click(200, 200);
         }
         assert.ok(show.fetched().includes('TimGM6mb.sf2'), 'the full set was not fetched');
