@@ -10,11 +10,10 @@
 // With --cpu N, the CPU is slowed N times as well.
 //
 //     node scripts/measure-web-first-visit.mjs [SITE] [--cpu N]
-import {mkdtempSync, readFileSync, rmSync} from 'node:fs';
-import {tmpdir} from 'node:os';
+import {readFileSync} from 'node:fs';
 import path from 'node:path';
 
-import {MeasuringOptions, ServeSite, chromium} from './web-measuring.mjs';
+import {MeasuringOptions, OpenBrowser, ServeSite} from './web-measuring.mjs';
 
 const {site, cpu} = MeasuringOptions(process.argv.slice(2));
 
@@ -23,15 +22,8 @@ const {server, origin, requests} = await ServeSite(site);
 
 async function Visit(clickAtPaint) {
     requests.length = 0;
-    const profile = mkdtempSync(path.join(tmpdir(), 'show-first-visit-'));
-    const browser = await chromium.launchPersistentContext(profile, {
-        headless: false,
-        executablePath: '/usr/bin/chromium',
-        args: ['--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
-               '--disable-background-networking', '--disable-component-update', '--disable-sync'],
-    });
+    const {page, close} = await OpenBrowser();
     try {
-        const page = browser.pages()[0] ?? await browser.newPage();
         const cdp = await page.context().newCDPSession(page);
         await cdp.send('Network.enable');
         await cdp.send('Network.setCacheDisabled', {cacheDisabled: true});
@@ -83,8 +75,7 @@ async function Visit(clickAtPaint) {
         }
         return result;
     } finally {
-        await browser.close();
-        rmSync(profile, {recursive: true, force: true});
+        await close();
     }
 }
 

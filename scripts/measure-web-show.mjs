@@ -7,26 +7,18 @@
 // (CDP Emulation.setCPUThrottlingRate), as a slower phone's would be.
 //
 //     node scripts/measure-web-show.mjs [SITE] [--cpu N]   (default build-web/site)
-import {mkdtempSync, readFileSync, rmSync} from 'node:fs';
-import {tmpdir} from 'node:os';
+import {readFileSync} from 'node:fs';
 import path from 'node:path';
 import {gzipSync} from 'node:zlib';
 
-import {MeasuringOptions, ServeSite, chromium} from './web-measuring.mjs';
+import {MeasuringOptions, OpenBrowser, ServeSite} from './web-measuring.mjs';
 
 const {site, cpu} = MeasuringOptions(process.argv.slice(2));
 
 // Every request the server answers, with when.
 const {server, origin, requests} = await ServeSite(site);
-const profile = mkdtempSync(path.join(tmpdir(), 'show-measure-'));
-const browser = await chromium.launchPersistentContext(profile, {
-    headless: false,
-    executablePath: '/usr/bin/chromium',
-    args: ['--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
-           '--disable-background-networking', '--disable-component-update', '--disable-sync'],
-});
+const {page, close} = await OpenBrowser();
 try {
-    const page = browser.pages()[0] ?? await browser.newPage();
     if (cpu !== 1) {
         const cdp = await page.context().newCDPSession(page);
         await cdp.send('Emulation.setCPUThrottlingRate', {rate: cpu});
@@ -112,7 +104,6 @@ try {
                 (showTasks.length ? ' (ms after the click: length) ' +
                  showTasks.map(([t, d]) => `${(t - click).toFixed(0)}: ${d.toFixed(0)}`).join(', ') : ''));
 } finally {
-    await browser.close();
     server.kill();
-    rmSync(profile, {recursive: true, force: true});
+    await close();
 }
