@@ -10,7 +10,7 @@ if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] &&
     cat platform/qt/no-display.txt >&2
     exit 1
 fi
-sh scripts/install-deps.sh $(grep -v '^#' scripts/packages-desktop.txt)
+sh scripts/helpers/install-deps.sh $(grep -v '^#' scripts/packages/desktop.txt)
 sh scripts/build.sh -DSHOW_BUILD_QT=ON
 cd build/run
 exec ../platform/qt/Project1

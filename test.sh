@@ -10,14 +10,14 @@ started=$(date +%s)
 # Whether this machine runs 32-bit programs decides how the 32-bit parts are
 # run; the one line it prints says which way. SHOW_FORCE_NO_32BIT=1 takes the
 # way of machines that do not.
-. scripts/probe-32bit.sh
+. scripts/helpers/probe-32bit.sh
 
 # Every part's packages at once, before the parts start: apt-get takes one
 # install at a time.
-sh scripts/install-deps.sh $(grep -hv '^#' scripts/packages*.txt)
-sh scripts/install-wine.sh
-[ "$SHOW_32BIT_PROGRAMS" = native ] || sh scripts/install-deps.sh qemu-user
-command -v npm >/dev/null || sh scripts/install-deps.sh npm
+sh scripts/helpers/install-deps.sh $(grep -hv '^#' scripts/packages/*.txt)
+sh scripts/helpers/install-wine.sh
+[ "$SHOW_32BIT_PROGRAMS" = native ] || sh scripts/helpers/install-deps.sh qemu-user
+command -v npm >/dev/null || sh scripts/helpers/install-deps.sh npm
 
 logs=build-logs
 rm -rf "$logs"
@@ -49,27 +49,27 @@ echo "=== four lanes side by side: desktop then 32-bit core; Windows; web then p
 # The core, the tools, the benchmarks and the desktop program, with every
 # test of theirs, real windows on private Xvfb displays; then the portable
 # core built for 32 bits, run natively or under qemu-i386.
-(part desktop scripts/test-desktop.sh || true
-    part "32-bit core" scripts/test-core32.sh || true) &
+(part desktop scripts/test/desktop.sh || true
+    part "32-bit core" scripts/test/core32.sh || true) &
 lane_pids="$lane_pids $!"
 # Project1.exe cross-built at 32 and 64 bits; the core's and the backend's
 # tests and Project1.exe end to end under 32-bit Wine, or under 64-bit Wine in
 # its 64-bit build, on Xvfb.
-(part Windows scripts/test-windows.sh || true) &
+(part Windows scripts/test/windows.sh || true) &
 lane_pids="$lane_pids $!"
 # The web page: the core compiled with Emscripten, the page's clock under
 # node, and the page in headless Chromium on 127.0.0.1, one test a full show;
 # then every test under the address and undefined-behaviour sanitizers, the
 # bitmap conformance suite against that build, and a one-minute fuzz run of
 # the loader.
-(part web scripts/test-web.sh || true
-    part pictures scripts/test-pictures.sh || true) &
+(part web scripts/test/web.sh || true
+    part pictures scripts/test/pictures.sh || true) &
 lane_pids="$lane_pids $!"
 # The release artefacts from scripts/package.sh, in builds of their own, each
 # checked where a user meets it: the .deb installed into an empty Debian of
 # this machine's release and removed again, the Windows zip under Wine, the
 # web bundle in Chromium.
-(part release scripts/test-release.sh || true) &
+(part release scripts/test/release.sh || true) &
 lane_pids="$lane_pids $!"
 wait
 

@@ -1,11 +1,11 @@
 #!/bin/sh
 # Installs what is missing, builds the benchmarks (Release) into build-bench,
 # with the desktop program's drawing and the measuring build of the program
-# (show_probe, for scripts/measure-show.py), and prints the benchmarks' table.
+# (show_probe, for scripts/measure/show.py), and prints the benchmarks' table.
 # Extra arguments go to the benchmark program.
 set -eu
 cd "$(dirname "$0")/.."
-sh scripts/install-deps.sh $(grep -hv '^#' scripts/packages.txt scripts/packages-desktop.txt) libbenchmark-dev
+sh scripts/helpers/install-deps.sh $(grep -hv '^#' scripts/packages/build.txt scripts/packages/desktop.txt) libbenchmark-dev
 cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DSHOW_BUILD_BENCHMARKS=ON \
     -DSHOW_BUILD_QT=ON -DSHOW_BUILD_TESTS=OFF
 cmake --build build-bench --target show_bench show_probe default_data_files window_json

@@ -6,8 +6,8 @@
 # limits the build's jobs.
 set -eu
 cd "$(dirname "$0")/.."
-sh scripts/install-deps.sh $(grep -hv '^#' scripts/packages.txt scripts/packages-web.txt)
-command -v npm >/dev/null || sh scripts/install-deps.sh npm
+sh scripts/helpers/install-deps.sh $(grep -hv '^#' scripts/packages/build.txt scripts/packages/web.txt)
+command -v npm >/dev/null || sh scripts/helpers/install-deps.sh npm
 jobs=${SHOW_BUILD_JOBS:+-j$SHOW_BUILD_JOBS}
 # Where it builds: build-web/, or the folder SHOW_WEB_BUILD names (the
 # release builds its own, so that it can pack while the web tests run).
@@ -71,7 +71,7 @@ h = 0x811c9dc5
 for b in open(sys.argv[1], "rb").read():
     h = ((h ^ b) * 0x01000193) & 0xffffffff
 print(f"{h:08x}")' "$tune")
-python3 scripts/cut-soundfont.py /usr/share/sounds/sf2/TimGM6mb.sf2 "$tune" "$site/TimGM6mb-$hash.sf2"
+python3 scripts/helpers/cut-soundfont.py /usr/share/sounds/sf2/TimGM6mb.sf2 "$tune" "$site/TimGM6mb-$hash.sf2"
 cp "$synth/externals/LICENSE.fluidsynth.txt" "$site/licences/FluidSynth-LGPL-2.1.txt"
 cp "$synth/LICENSE" "$site/licences/js-synthesizer-BSD-3-Clause.txt"
 cp /usr/share/common-licenses/GPL-2 "$site/licences/TimGM6mb-GPL-2.txt"
@@ -101,7 +101,7 @@ What this site ships besides its own files, and under which licence:
   Debian's package timgm6mb-soundfont (source package timgm6mb-soundfont,
   from Debian's archive: apt-get source timgm6mb-soundfont).
 - TimGM6mb-XXXXXXXX.sf2: the same soundfont, GPL-2, cut by this site's build
-  (scripts/cut-soundfont.py in the show's source) to the presets the site's
+  (scripts/helpers/cut-soundfont.py in the show's source) to the presets the site's
   default tune plays, with their instruments, samples and modulators byte for
   byte and nothing else: every other preset, instrument and sample of
   TimGM6mb.sf2 was left out; its comment (ICMT) says which presets were kept.

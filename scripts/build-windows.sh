@@ -5,7 +5,7 @@
 # beyond Windows' own. Extra arguments go to CMake's configure step.
 set -eu
 cd "$(dirname "$0")/.."
-sh scripts/install-deps.sh cmake ninja-build g++-mingw-w64-i686
+sh scripts/helpers/install-deps.sh cmake ninja-build g++-mingw-w64-i686
 # Into build-win/, or the folder SHOW_WIN_BUILD names (the release builds its
 # own, so that it can pack while the Windows tests run). A folder that the
 # Windows tests configured (with their tests) is used as it is: only the

@@ -3,6 +3,6 @@
 # Extra arguments go to CMake's configure step.
 set -eu
 cd "$(dirname "$0")/.."
-sh scripts/install-deps.sh $(grep -v '^#' scripts/packages.txt)
+sh scripts/helpers/install-deps.sh $(grep -v '^#' scripts/packages/build.txt)
 cmake -S . -B build -G Ninja "$@"
 cmake --build build

@@ -11,8 +11,8 @@ case $time_arg in
     *) seconds=$((time_arg * 60)) ;;
 esac
 
-sh scripts/install-deps.sh $(grep -v '^#' scripts/packages.txt) \
-    $(grep -v '^#' scripts/packages-pictures.txt)
+sh scripts/helpers/install-deps.sh $(grep -v '^#' scripts/packages/build.txt) \
+    $(grep -v '^#' scripts/packages/pictures.txt)
 
 cmake -S . -B build-fuzz -G Ninja -DCMAKE_CXX_COMPILER=clang++ \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSHOW_BUILD_FUZZERS=ON \

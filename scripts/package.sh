@@ -8,8 +8,8 @@
 # time stamp is SOURCE_DATE_EPOCH (by default the last commit's time).
 set -eu
 cd "$(dirname "$0")/.."
-sh scripts/install-deps.sh $(grep -hv '^#' scripts/packages.txt scripts/packages-desktop.txt \
-    scripts/packages-release.txt)
+sh scripts/helpers/install-deps.sh $(grep -hv '^#' scripts/packages/build.txt scripts/packages/desktop.txt \
+    scripts/packages/release.txt)
 if [ -z "${SOURCE_DATE_EPOCH:-}" ]; then
     SOURCE_DATE_EPOCH=$(git log -1 --format=%ct 2>/dev/null || date +%s)
 fi
@@ -48,9 +48,9 @@ mkdir -p "$win"
 i686-w64-mingw32-strip -o "$win/Project1.exe" build-release/win/platform/win32/Project1.exe
 cp -r "build-release/run/[]" "$win/"
 sed "s/@VERSION@/$version/" packaging/README-windows.txt | sed 's/$/\r/' >"$win/README.txt"
-python3 scripts/make-zip.py "$win" "flicker-show-$version-windows" \
+python3 scripts/helpers/make-zip.py "$win" "flicker-show-$version-windows" \
     "dist/flicker-show-$version-windows.zip"
-python3 scripts/make-zip.py build-release/web/site "flicker-show-$version-web" \
+python3 scripts/helpers/make-zip.py build-release/web/site "flicker-show-$version-web" \
     "dist/flicker-show-$version-web.zip"
 
 (cd dist && sha256sum -- *.deb *.zip >SHA256SUMS)

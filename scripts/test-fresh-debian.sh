@@ -44,11 +44,11 @@ case "$suite" in
         ;;
 esac
 [ "$(id -u)" -eq 0 ] || { echo "test-fresh-debian: needs root" >&2; exit 1; }
-sh scripts/install-deps.sh debootstrap git
+sh scripts/helpers/install-deps.sh debootstrap git
 
 fresh="$repo/build-fresh/$suite"
 root="$fresh/root"
-. scripts/debian-root.sh
+. scripts/helpers/debian-root.sh
 debian_root_prepare "$root" "$fresh"
 
 echo "== debootstrap: minimal $name ($suite) with git and make"

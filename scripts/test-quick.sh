@@ -7,7 +7,7 @@ set -eu
 cd "$(dirname "$0")/.."
 started=$(date +%s)
 sh scripts/check-layers.sh
-sh scripts/install-deps.sh $(grep -v '^#' scripts/packages.txt)
+sh scripts/helpers/install-deps.sh $(grep -v '^#' scripts/packages/build.txt)
 cmake -S . -B build-quick -G Ninja -DSHOW_WARNINGS_AS_ERRORS=ON >/dev/null
 cmake --build build-quick -j"$(nproc)"
 ctest --test-dir build-quick --output-on-failure -j"$(nproc)"

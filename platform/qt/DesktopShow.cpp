@@ -15,8 +15,8 @@
 #include "NoDisplay.h"
 #include "app/Project1.h"
 #include "platform/MusicCommands.h"
-#include "platform/qt/FluidSynthMusic.h"
-#include "platform/qt/MusicThread.h"
+#include "platform/fluidsynth/FluidSynthMusic.h"
+#include "platform/fluidsynth/MusicThread.h"
 #include "platform/qt/QtPlatform.h"
 
 namespace {

@@ -25,7 +25,7 @@
 #include "core/Cp932.h"
 #include "platform/Cp932Text.h"
 #include "platform/WindowRules.h"
-#include "platform/qt/MusicThread.h"
+#include "platform/fluidsynth/MusicThread.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include <system_error>
 #include <vector>
 
-#include "platform/qt/FluidSynthMusic.h"
+#include "platform/fluidsynth/FluidSynthMusic.h"
 
 namespace {
 

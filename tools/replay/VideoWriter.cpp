@@ -18,7 +18,7 @@ extern "C" {
 #include <system_error>
 
 #include "platform/MusicCommands.h"
-#include "platform/qt/FluidSynthMusic.h"
+#include "platform/fluidsynth/FluidSynthMusic.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 """End-to-end runs of Project1 in a real window, driven with xdotool and
 wmctrl and read back with xprop, xwininfo, xclip and ImageMagick: on the bare X
 server named by DISPLAY (Xvfb, no window manager), or with --wm under openbox
-on the one named by SHOW_WM_DISPLAY (scripts/test-desktop.sh starts both).
+on the one named by SHOW_WM_DISPLAY (scripts/test/desktop.sh starts both).
 
 Results that depend on the window manager, and what each run expects:
 - Position: the frame's outer corner is at 272, 184. Openbox draws a frame
@@ -634,11 +634,11 @@ def main():
     WM = args.wm
     if WM:
         if not os.environ.get("SHOW_WM_DISPLAY"):
-            print("skipped: no display with a window manager (scripts/test-desktop.sh starts one)")
+            print("skipped: no display with a window manager (scripts/test/desktop.sh starts one)")
             return SKIPPED
         os.environ["DISPLAY"] = os.environ["SHOW_WM_DISPLAY"]
     elif args.scenario not in ("no_display", "wayland") and not os.environ.get("DISPLAY"):
-        print("skipped: no X display (scripts/test-desktop.sh starts Xvfb)")
+        print("skipped: no X display (scripts/test/desktop.sh starts Xvfb)")
         return SKIPPED
     try:
         globals()["scenario_" + args.scenario](args)

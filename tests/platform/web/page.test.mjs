@@ -561,7 +561,7 @@ test('a dropped tune: one of the person\'s own plays from the full set; a trunca
     }
 });
 
-// The private X display that test-web.sh starts (SHOW_WEB_DISPLAY): the full
+// The private X display that scripts/test/web.sh starts (SHOW_WEB_DISPLAY): the full
 // show runs in a real browser window there, whose X name is the tab's text.
 const display = process.env.SHOW_WEB_DISPLAY;
 

@@ -4,7 +4,7 @@
 What the X server shows is read with its own tools (xwininfo, xprop, xwd,
 xdotool); what only the window system knows (rects, the error box's text) is
 read by win_probe.exe under the same Wine. Needs DISPLAY, WINEPREFIX and a
-running wineserver; scripts/test-windows.sh sets them up. WINE names the
+running wineserver; scripts/test/windows.sh sets them up. WINE names the
 loader (default: wine), so that 64-bit builds run under 64-bit Wine.
 
 usage: e2e_test.py EXE PROBE DATA_WRITER WORK_DIR WINDOW_JSON
@@ -435,7 +435,7 @@ def set_display_setting(dpi):
                  "stderr": subprocess.DEVNULL}
         subprocess.run(["wineserver", "-k"], **quiet)
         subprocess.run(["wineserver", "-w"], **quiet)
-        # NOTE: as in scripts/test-windows.sh, the session's services start on
+        # NOTE: as in scripts/test/windows.sh, the session's services start on
         # no pipe of ours.
         subprocess.run(["wineserver", "-p"], **quiet)
         subprocess.run([WINE, "cmd", "/c", "exit"], **quiet)

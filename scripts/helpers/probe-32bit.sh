@@ -14,7 +14,7 @@
 # Needs the current directory to be the repository's root.
 
 if [ -z "${SHOW_32BIT_PROGRAMS:-}" ]; then
-    sh scripts/install-deps.sh gcc g++-multilib
+    sh scripts/helpers/install-deps.sh gcc g++-multilib
     probe_dir=$(mktemp -d)
     printf '#include <stdio.h>\nint main(void) { printf("%%d\\n", (int)(8 * sizeof(void *))); return 0; }\n' \
         >"$probe_dir/probe.c"

@@ -9,7 +9,7 @@ gap; start-up to the first painted frame. And, as "early", a click made as soon
 as the window is painted, while the soundfont is still loading: how long the
 click's handler takes and the longest gap between flicker ticks around it.
 
-    scripts/measure-show.py [--minutes M] [--build DIR] [--pictures default,big,early]
+    scripts/measure/show.py [--minutes M] [--build DIR] [--pictures default,big,early]
 
 It runs build-bench's show_probe (scripts/bench.sh builds it), which is the
 program itself with a timestamp on standard error as each handler ends.
@@ -24,7 +24,7 @@ import tempfile
 import threading
 import time
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "support"))
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tests", "support"))
 from showfiles import read_window, write_bmp  # noqa: E402
 
 CLICK_AT = None  # the middle of the picture area, from the build's window.json

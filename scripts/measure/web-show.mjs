@@ -6,7 +6,7 @@
 // and the page's long tasks. With --cpu N, Chromium's CPU is slowed N times
 // (CDP Emulation.setCPUThrottlingRate), as a slower phone's would be.
 //
-//     node scripts/measure-web-show.mjs [SITE] [--cpu N]   (default build-web/site)
+//     node scripts/measure/web-show.mjs [SITE] [--cpu N]   (default build-web/site)
 import {readFileSync} from 'node:fs';
 import path from 'node:path';
 import {gzipSync} from 'node:zlib';

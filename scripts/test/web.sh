@@ -5,9 +5,9 @@
 # show (about 105 s), which runs in a browser window on a private Xvfb so that
 # the tab's text can be read from the window's name.
 set -eu
-cd "$(dirname "$0")/.."
+cd "$(dirname "$0")/../.."
 sh scripts/build-web.sh
-. scripts/xvfb.sh
+. scripts/helpers/xvfb.sh
 trap stop_xvfbs EXIT
 start_xvfb
 SHOW_WEB_DISPLAY=$display node --test tests/platform/web/showclock.test.js \

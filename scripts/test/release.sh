@@ -14,11 +14,11 @@
 #   - packing again gives the same bytes.
 # Needs root (debootstrap, chroot).
 set -eu
-cd "$(dirname "$0")/.."
+cd "$(dirname "$0")/../.."
 repo=$(pwd)
 [ "$(id -u)" -eq 0 ] || { echo "test-release: needs root" >&2; exit 1; }
-. scripts/probe-32bit.sh
-sh scripts/install-deps.sh $(grep -hv '^#' scripts/packages-release-tests.txt)
+. scripts/helpers/probe-32bit.sh
+sh scripts/helpers/install-deps.sh $(grep -hv '^#' scripts/packages/release-tests.txt)
 step() {
     echo "== $*: passed in $(($(date +%s) - step_start)) s"
     step_start=$(date +%s)
@@ -30,7 +30,7 @@ step_start=$(date +%s)
 # .deb depends on the libraries' versions it was built against.
 work=$repo/build-release-test
 root=$work/root
-. scripts/debian-root.sh
+. scripts/helpers/debian-root.sh
 suite=$(debian_root_host_suite)
 debian_root_prepare "$root" "$work"
 debian_root_create "$root" "$work/debootstrap.log" "$suite" >"$work/debootstrap.out" 2>&1 &
@@ -61,7 +61,7 @@ python3 tests/release/release_test.py deb "$root" "$deb"
 debian_root_unmount "$root"
 step "the .deb installed, started and removed"
 
-sh scripts/install-wine.sh
+sh scripts/helpers/install-wine.sh
 if [ "$SHOW_32BIT_PROGRAMS" = native ]; then
     export WINE=wine WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
     # A prefix of its own: the Windows tests may be using theirs. It is made

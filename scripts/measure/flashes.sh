@@ -3,10 +3,10 @@
 # three plain ones (mid grey, saturated red, light grey), each with three
 # clocks, a click at 0 and the whole show (110 s); prints one verdict a run
 # and keeps each run's table under OUT_DIR.
-# usage: sh scripts/measure-flashes.sh REPLAY DEFAULT_DATA_DIR OUT_DIR
+# usage: sh scripts/measure/flashes.sh REPLAY DEFAULT_DATA_DIR OUT_DIR
 set -eu
 if [ $# -ne 3 ]; then
-    echo "usage: sh scripts/measure-flashes.sh REPLAY DEFAULT_DATA_DIR OUT_DIR" >&2
+    echo "usage: sh scripts/measure/flashes.sh REPLAY DEFAULT_DATA_DIR OUT_DIR" >&2
     exit 2
 fi
 replay=$(realpath "$1")
@@ -14,7 +14,7 @@ data=$(realpath "$2")
 mkdir -p "$3"
 out=$(realpath "$3")
 
-tests=$(realpath "$(dirname "$0")/../tests/platform/win32")
+tests=$(realpath "$(dirname "$0")/../../tests/platform/win32")
 
 picture() {  # NAME B,G,R|-
     mkdir -p "$out/$1/[]"

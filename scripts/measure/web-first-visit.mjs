@@ -9,7 +9,7 @@
 //      tune follows.
 // With --cpu N, the CPU is slowed N times as well.
 //
-//     node scripts/measure-web-first-visit.mjs [SITE] [--cpu N]
+//     node scripts/measure/web-first-visit.mjs [SITE] [--cpu N]
 import {readFileSync} from 'node:fs';
 import path from 'node:path';
 

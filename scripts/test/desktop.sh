@@ -3,16 +3,16 @@
 # errors into build-desktop/, and runs its tests (unit tests and real windows
 # on private Xvfb displays, one of them under openbox).
 set -eu
-cd "$(dirname "$0")/.."
-sh scripts/install-deps.sh $(grep -hv '^#' scripts/packages.txt scripts/packages-desktop.txt \
-    scripts/packages-desktop-tests.txt)
+cd "$(dirname "$0")/../.."
+sh scripts/helpers/install-deps.sh $(grep -hv '^#' scripts/packages/build.txt scripts/packages/desktop.txt \
+    scripts/packages/desktop-tests.txt)
 cmake -S . -B build-desktop -G Ninja -DSHOW_BUILD_QT=ON -DSHOW_WARNINGS_AS_ERRORS=ON \
     -DSHOW_BUILD_BENCHMARKS=ON
 cmake --build build-desktop -j2
 
 # Two private X servers: a bare one, and one under openbox, the window
 # manager the tests drive the program through.
-. scripts/xvfb.sh
+. scripts/helpers/xvfb.sh
 trap stop_xvfbs EXIT
 trap 'exit 1' INT TERM
 start_xvfb

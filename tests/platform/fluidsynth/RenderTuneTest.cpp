@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "DefaultTune.h"
-#include "tests/platform/qt/WavLevel.h"
+#include "tests/platform/fluidsynth/WavLevel.h"
 #include "tests/support/TempDir.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "platform/qt/FluidSynthMusic.h"
+#include "platform/fluidsynth/FluidSynthMusic.h"
 
 #include <fluidsynth.h>
 #include <sndfile.h>

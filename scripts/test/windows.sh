@@ -5,14 +5,14 @@
 # bits into build-win64/. Then runs the core's and the backend's unit tests
 # under Wine, and Project1.exe end to end under Wine in an Xvfb X server:
 # the 32-bit build under 32-bit Wine where this machine runs 32-bit programs,
-# else the 64-bit build under 64-bit Wine (scripts/probe-32bit.sh decides).
+# else the 64-bit build under 64-bit Wine (scripts/helpers/probe-32bit.sh decides).
 # Exits non-zero on any failure; stops its X server and wineserver.
 set -eu
-cd "$(dirname "$0")/.."
+cd "$(dirname "$0")/../.."
 root=$(pwd)
-. scripts/probe-32bit.sh
+. scripts/helpers/probe-32bit.sh
 
-sh scripts/install-wine.sh
+sh scripts/helpers/install-wine.sh
 
 configure() {  # BUILD_DIR TOOLCHAIN
     cmake -S . -B "$1" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/$2.cmake" \
@@ -49,7 +49,7 @@ export WINEPREFIX="$build/wineprefix"
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 
-. scripts/xvfb.sh
+. scripts/helpers/xvfb.sh
 cleanup() {
     wineserver -k >/dev/null 2>&1 || true
     stop_xvfbs

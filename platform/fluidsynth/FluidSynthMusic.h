@@ -24,7 +24,7 @@
 #include <vector>
 
 #include "platform/MusicCommands.h"
-#include "platform/qt/PeakLimiter.h"
+#include "platform/fluidsynth/PeakLimiter.h"
 
 struct _fluid_hashtable_t;
 struct _fluid_synth_t;

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "DefaultTune.h"
-#include "platform/qt/FluidSynthMusic.h"
-#include "tests/platform/qt/WavLevel.h"
+#include "platform/fluidsynth/FluidSynthMusic.h"
+#include "tests/platform/fluidsynth/WavLevel.h"
 #include "tests/support/TempDir.h"
 
 // The show's two commands over FluidSynth's player, rendered to a file: the

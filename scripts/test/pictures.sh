@@ -3,9 +3,9 @@
 # with clang under the address and undefined-behaviour sanitizers (build-asan),
 # the conformance suite against that build's replay, and a one-minute fuzz run.
 set -eu
-cd "$(dirname "$0")/.."
-sh scripts/install-deps.sh $(grep -v '^#' scripts/packages.txt) \
-    $(grep -v '^#' scripts/packages-pictures.txt)
+cd "$(dirname "$0")/../.."
+sh scripts/helpers/install-deps.sh $(grep -v '^#' scripts/packages/build.txt) \
+    $(grep -v '^#' scripts/packages/pictures.txt)
 
 cmake -S . -B build-asan -G Ninja -DCMAKE_CXX_COMPILER=clang++ \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo \

@@ -1,4 +1,4 @@
-#include "platform/qt/MusicThread.h"
+#include "platform/fluidsynth/MusicThread.h"
 
 #include <string>
 #include <utility>

@@ -1,4 +1,4 @@
-#include "platform/qt/PeakLimiter.h"
+#include "platform/fluidsynth/PeakLimiter.h"
 
 #include <dlfcn.h>
 #include <ladspa.h>
