@@ -65,7 +65,7 @@ def main():
 
     longest = max(max([r[2] or 0] + [sum(r[1].get(n, 0) for n in lane) for lane in LANES])
                   for r in runs)
-    per_char = 5.6 * 1.08 * longest / 900  # a label's character at 8 points, in seconds
+    per_char = 5.6 * 1.12 * longest / 900  # a label's character at 8 points, in seconds
     fig, axes = plt.subplots(len(runs), 1, figsize=(9, 1.2 + 1.5 * len(runs)), sharex=True,
                              squeeze=False)
     for ax, (label, parts, total, failed) in zip(axes[:, 0], runs):
@@ -107,7 +107,7 @@ def main():
         ax.set_title(label, fontsize=9, loc="left")
         ax.grid(axis="x", alpha=0.3)
     axes[-1, 0].set_xlabel("seconds from the start of ./test.sh")
-    axes[-1, 0].set_xlim(0, longest * 1.08)
+    axes[-1, 0].set_xlim(0, longest * 1.12)
     fig.suptitle("./test.sh: the test parts' times, four lanes side by side", fontsize=10)
     fig.tight_layout()
     fig.savefig(args.out, dpi=110)
