@@ -1,6 +1,6 @@
 # Builds for 32-bit x86 Linux with the host's compiler and its -m32 libraries
 # (g++-multilib):
-#   cmake -S . -B build-32 -DCMAKE_TOOLCHAIN_FILE=cmake/i686-linux-gnu.cmake
+#   cmake --preset core32     (build-32/, CMakePresets.json)
 # On a machine whose kernel refuses 32-bit programs, -DSHOW_32BIT_EMULATOR=
 # qemu-i386 runs the test programs (and their discovery) under user-mode
 # emulation; without it they run directly.

@@ -1,6 +1,6 @@
 # Cross-builds the same Windows backend for 64-bit Windows with Debian's
 # mingw-w64 compiler (g++-mingw-w64-x86-64), into a tree of its own:
-#   cmake -S . -B build-win64 -DCMAKE_TOOLCHAIN_FILE=cmake/x86_64-w64-mingw32.cmake
+#   cmake --preset windows64-tests     (build-win64/, CMakePresets.json)
 # The product is the 32-bit executable; this build proves the backend clean at
 # both widths and lets machines without 32-bit Wine run its tests under 64-bit
 # Wine.

@@ -3,11 +3,9 @@
 #include <string>
 #include <string_view>
 
-class WorkPicture;
+#include "core/DataFiles.h"
 
-// The picture file as the show names it: the file ",,,,;,,.bmp" in the
-// directory "[]" under the current working directory, "\" separating them.
-inline constexpr std::string_view kPicturePath = "[]\\,,,,;,,.bmp";
+class WorkPicture;
 
 // A stored path with "\" as its separator, as this system's file functions
 // take it.

@@ -6,8 +6,7 @@
 set -eu
 cd "$(dirname "$0")/.."
 sh scripts/helpers/install-deps.sh $(grep -hv '^#' scripts/packages/build.txt scripts/packages/desktop.txt) libbenchmark-dev
-cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DSHOW_BUILD_BENCHMARKS=ON \
-    -DSHOW_BUILD_QT=ON -DSHOW_BUILD_TESTS=OFF
+cmake --preset bench
 cmake --build build-bench --target show_bench show_probe default_data_files window_json
 # Repetitions in random order, so that a slow moment of a shared machine falls
 # on every benchmark alike; the table uses their medians.

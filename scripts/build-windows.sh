@@ -13,6 +13,5 @@ sh scripts/helpers/install-deps.sh cmake ninja-build g++-mingw-w64-i686
 out=${SHOW_WIN_BUILD:-build-win}
 tests=""
 [ -f "$out/CMakeCache.txt" ] || tests=-DSHOW_BUILD_TESTS=OFF
-cmake -S . -B "$out" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$(pwd)/cmake/i686-w64-mingw32.cmake" \
-    -DSHOW_BUILD_TOOLS=OFF $tests "$@"
+cmake --preset windows -B "$out" $tests "$@"
 cmake --build "$out" -j2 --target Project1

@@ -4,5 +4,5 @@
 set -eu
 cd "$(dirname "$0")/.."
 sh scripts/helpers/install-deps.sh $(grep -v '^#' scripts/packages/build.txt)
-cmake -S . -B build -G Ninja "$@"
+cmake --preset default "$@"
 cmake --build build

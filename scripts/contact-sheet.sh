@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 build=${1:-build-desktop}
 sh scripts/helpers/install-deps.sh $(grep -v '^#' scripts/packages/build.txt) imagemagick fonts-dejavu-core
 if [ ! -x "$build/tools/replay" ] || [ ! -e "$build/run/default_data.stamp" ]; then
-    cmake -S . -B "$build" -G Ninja
+    cmake --preset default -B "$build"
     cmake --build "$build" -j2 --target replay default_data_files
 fi
 frames=$(mktemp -d)

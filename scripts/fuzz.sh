@@ -14,10 +14,7 @@ esac
 sh scripts/helpers/install-deps.sh $(grep -v '^#' scripts/packages/build.txt) \
     $(grep -v '^#' scripts/packages/pictures.txt)
 
-cmake -S . -B build-fuzz -G Ninja -DCMAKE_CXX_COMPILER=clang++ \
-    -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSHOW_BUILD_FUZZERS=ON \
-    -DSHOW_BUILD_TESTS=OFF -DSHOW_BUILD_TOOLS=OFF \
-    "-DCMAKE_CXX_FLAGS=-fsanitize=address,undefined,fuzzer-no-link -fno-sanitize-recover=all"
+cmake --preset fuzz
 cmake --build build-fuzz -j2 --target bmp_loader_fuzz
 
 suite=../shared/bmpsuite

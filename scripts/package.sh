@@ -22,9 +22,8 @@ cxxflags="$(dpkg-buildflags --get CPPFLAGS) $(dpkg-buildflags --get CXXFLAGS)"
 ldflags=$(dpkg-buildflags --get LDFLAGS)
 
 echo "--- the desktop program (build-release/)"
-cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release -DSHOW_BUILD_QT=ON \
-    -DSHOW_BUILD_TESTS=OFF -DSHOW_WARNINGS_AS_ERRORS=ON -DCMAKE_CXX_FLAGS="$cxxflags" \
-    -DCMAKE_EXE_LINKER_FLAGS="$ldflags" >/dev/null
+cmake --preset release -DCMAKE_CXX_FLAGS="$cxxflags" -DCMAKE_EXE_LINKER_FLAGS="$ldflags" \
+    >/dev/null
 cmake --build build-release -j2
 version=$(build-release/tools/replay --version | sed 's/^replay //')
 

@@ -3,6 +3,7 @@
 # with clicks, removals and replacements) and keeps each trace and its frames
 # under OUT_DIR. Two builds whose OUT_DIRs are the same (diff -r) show the same
 # show, byte for byte; use it to check that a change alters no behaviour.
+# REPLAY's build holds window.json, which names the data files.
 # usage: sh scripts/replay-scenarios.sh REPLAY DEFAULT_DATA_DIR OUT_DIR
 set -eu
 if [ $# -ne 3 ]; then
@@ -13,6 +14,9 @@ replay=$(realpath "$1")
 data=$(realpath "$2")
 out=$3
 suite=$(realpath "$(dirname "$0")/../../shared/bmpsuite")
+# The picture's path in the show's folder, as the build of REPLAY names it.
+picture_file=$(python3 "$(dirname "$0")/../tests/support/showfiles.py" picture \
+    "$(dirname "$replay")/../window.json")
 rm -rf "$out"
 mkdir -p "$out"
 out=$(realpath "$out")
@@ -21,14 +25,14 @@ scenario() {  # NAME PICTURE|- REPLAY-ARGS...
     name=$1 picture=$2
     shift 2
     dir="$out/$name"
-    mkdir -p "$dir/work/[]" "$dir/frames"
-    [ "$picture" = - ] || cp "$picture" "$dir/work/[]/,,,,;,,.bmp"
+    mkdir -p "$dir/work/$(dirname "$picture_file")" "$dir/frames"
+    [ "$picture" = - ] || cp "$picture" "$dir/work/$picture_file"
     (cd "$dir" && "$replay" --dir work --frames frames "$@" >trace.txt 2>stderr.txt) ||
         echo "exit $?" >>"$dir/trace.txt"
     rm -rf "$dir/work"
 }
 
-default="$data/[]/,,,,;,,.bmp"
+default="$data/$picture_file"
 scenario default "$default" --click 0 --until 110000
 scenario default-late-clicks "$default" --clock 23:59:59.990 --click 1234 --click 5000 \
     --click 104000 --until 112000

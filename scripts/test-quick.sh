@@ -8,7 +8,7 @@ cd "$(dirname "$0")/.."
 started=$(date +%s)
 sh scripts/check-layers.sh
 sh scripts/helpers/install-deps.sh $(grep -v '^#' scripts/packages/build.txt)
-cmake -S . -B build-quick -G Ninja -DSHOW_WARNINGS_AS_ERRORS=ON >/dev/null
+cmake --preset quick >/dev/null
 cmake --build build-quick -j"$(nproc)"
-ctest --test-dir build-quick --output-on-failure -j"$(nproc)"
+ctest --preset quick -j"$(nproc)"
 echo "test-quick: passed in $(($(date +%s) - started)) s"

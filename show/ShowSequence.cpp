@@ -3,12 +3,16 @@
 
 #include <string_view>
 
+#include "core/DataFiles.h"
 #include "core/RandomSource.h"
 #include "show/Schedule.h"
 #include "show/ShowTarget.h"
 
 namespace {
-constexpr std::string_view kOpenTune = "open []\\,,,,;,,.mid type sequencer alias midifile";
+constexpr std::string_view kOpen = "open ";
+constexpr std::string_view kAsSequencer = " type sequencer alias midifile";
+// "open []\,,,,;,,.mid type sequencer alias midifile"
+constexpr std::string_view kOpenTune = kJoined<kOpen, kTunePath, kAsSequencer>;
 constexpr std::string_view kPlayTune = "play midifile";
 }  // namespace
 

@@ -2,7 +2,8 @@
 # Measures the show's flashes (replay --flashes) on the default picture and
 # three plain ones (mid grey, saturated red, light grey), each with three
 # clocks, a click at 0 and the whole show (110 s); prints one verdict a run
-# and keeps each run's table under OUT_DIR.
+# and keeps each run's table under OUT_DIR. REPLAY's build holds window.json,
+# which names the data files.
 # usage: sh scripts/measure/flashes.sh REPLAY DEFAULT_DATA_DIR OUT_DIR
 set -eu
 if [ $# -ne 3 ]; then
@@ -14,16 +15,18 @@ data=$(realpath "$2")
 mkdir -p "$3"
 out=$(realpath "$3")
 
-tests=$(realpath "$(dirname "$0")/../../tests/platform/win32")
+support=$(realpath "$(dirname "$0")/../../tests/support")
+# The picture's path in the show's folder, as the build of REPLAY names it.
+picture_file=$(python3 "$support/showfiles.py" picture "$(dirname "$replay")/../window.json")
 
 picture() {  # NAME B,G,R|-
-    mkdir -p "$out/$1/[]"
+    mkdir -p "$out/$1/$(dirname "$picture_file")"
     if [ "$2" = - ]; then
-        cp "$data/[]/,,,,;,,.bmp" "$out/$1/[]/,,,,;,,.bmp"
+        cp "$data/$picture_file" "$out/$1/$picture_file"
     else
-        # The end-to-end tests' bitmap writer.
-        python3 -c "import sys; sys.path.insert(0, sys.argv[1]); from e2e_test import write_bmp
-write_bmp(sys.argv[2], [[($2)] * 400] * 400, top_down=False)" "$tests" "$out/$1/[]/,,,,;,,.bmp"
+        # The tests' bitmap writer.
+        python3 -c "import sys; sys.path.insert(0, sys.argv[1]); from showfiles import write_bmp
+write_bmp(sys.argv[2], [[($2)] * 400] * 400, top_down=False)" "$support" "$out/$1/$picture_file"
     fi
 }
 picture default -

@@ -25,7 +25,7 @@ import threading
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tests", "support"))
-from showfiles import read_window, write_bmp  # noqa: E402
+from showfiles import picture_file, read_window, write_bmp  # noqa: E402
 
 CLICK_AT = None  # the middle of the picture area, from the build's window.json
 
@@ -223,7 +223,7 @@ def main():
         if "big" in runs:
             big = os.path.join(work, "big")
             shutil.copytree(run_dir, big, ignore=shutil.ignore_patterns("frames"))
-            write_big_picture(os.path.join(big, "[]", ",,,,;,,.bmp"))
+            write_big_picture(os.path.join(big, picture_file(window)))
             os.sync()  # so writing the file back does not fall inside the show
             measure("4000 x 3000 picture", exe, big, display, 2.2)
         if "early" in runs:

@@ -14,8 +14,6 @@ else
     emulator=qemu-i386
     echo "== 32-bit core: build-32/, tests run under qemu-i386 (user-mode emulation)"
 fi
-cmake -S . -B build-32 -G Ninja -DCMAKE_TOOLCHAIN_FILE="$(pwd)/cmake/i686-linux-gnu.cmake" \
-    -DSHOW_32BIT_EMULATOR="$emulator" -DSHOW_BUILD_TOOLS=OFF \
-    -DSHOW_GTEST_SOURCE_DIR=/usr/src/googletest -DSHOW_WARNINGS_AS_ERRORS=ON
+cmake --preset core32 -DSHOW_32BIT_EMULATOR="$emulator"
 cmake --build build-32 -j2
-ctest --test-dir build-32 --output-on-failure -j2
+ctest --preset core32 -j2

@@ -6,8 +6,7 @@ set -eu
 cd "$(dirname "$0")/../.."
 sh scripts/helpers/install-deps.sh $(grep -hv '^#' scripts/packages/build.txt scripts/packages/desktop.txt \
     scripts/packages/desktop-tests.txt)
-cmake -S . -B build-desktop -G Ninja -DSHOW_BUILD_QT=ON -DSHOW_WARNINGS_AS_ERRORS=ON \
-    -DSHOW_BUILD_BENCHMARKS=ON
+cmake --preset desktop
 cmake --build build-desktop -j2
 
 # Two private X servers: a bare one, and one under openbox, the window
@@ -35,4 +34,4 @@ done
 
 # The bare server's and openbox's end-to-end runs each hold their own display,
 # so the two sets run side by side.
-DISPLAY="$bare" SHOW_WM_DISPLAY="$managed" ctest --test-dir build-desktop --output-on-failure -j2
+DISPLAY="$bare" SHOW_WM_DISPLAY="$managed" ctest --preset desktop -j2

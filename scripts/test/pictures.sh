@@ -7,11 +7,9 @@ cd "$(dirname "$0")/../.."
 sh scripts/helpers/install-deps.sh $(grep -v '^#' scripts/packages/build.txt) \
     $(grep -v '^#' scripts/packages/pictures.txt)
 
-cmake -S . -B build-asan -G Ninja -DCMAKE_CXX_COMPILER=clang++ \
-    -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    "-DCMAKE_CXX_FLAGS=-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer"
+cmake --preset asan
 cmake --build build-asan -j2
-ctest --test-dir build-asan --output-on-failure -j2
+ctest --preset asan -j2
 
 suite=../shared/bmpsuite
 if [ -f "$suite/tools/bmpsuite_check.py" ]; then

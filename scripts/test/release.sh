@@ -84,6 +84,6 @@ fi
 rm -rf "$work/web"
 mkdir -p "$work/web"
 unzip -q "$webzip" -d "$work/web"
-SHOW_WEB_SITE=$(echo "$work"/web/*) node --test --test-name-pattern="default picture stretched" \
-    tests/platform/web/page.test.mjs
+SHOW_WEB_SITE=$(echo "$work"/web/*) SHOW_WINDOW_JSON=build-release/web/host/window.json \
+    node --test --test-name-pattern="default picture stretched" tests/platform/web/page.test.mjs
 step "the web bundle: the canvas in Chromium"

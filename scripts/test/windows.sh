@@ -14,26 +14,26 @@ root=$(pwd)
 
 sh scripts/helpers/install-wine.sh
 
-configure() {  # BUILD_DIR TOOLCHAIN
-    cmake -S . -B "$1" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/$2.cmake" \
-        -DSHOW_BUILD_TOOLS=OFF -DSHOW_BUILD_TESTS=ON -DSHOW_GTEST_SOURCE_DIR=/usr/src/googletest \
-        -DSHOW_WARNINGS_AS_ERRORS=ON -DCMAKE_GTEST_DISCOVER_TESTS_DISCOVERY_MODE=PRE_TEST
-    cmake --build "$1" -j2
+configure() {  # PRESET BUILD_DIR
+    cmake --preset "$1"
+    cmake --build "$2" -j2
 }
 echo "== Windows, 32 bits: build-win/ (the product)"
-configure build-win i686-w64-mingw32
+configure windows-tests build-win
 python3 tests/platform/win32/check_pe.py i686-w64-mingw32-objdump build-win/platform/win32/Project1.exe i386
 echo "== Windows, 64 bits: build-win64/"
-configure build-win64 x86_64-w64-mingw32
+configure windows64-tests build-win64
 python3 tests/platform/win32/check_pe.py x86_64-w64-mingw32-objdump build-win64/platform/win32/Project1.exe x86-64
 
 # A private prefix; no downloads, no dialogs, no debug chatter.
 if [ "$SHOW_32BIT_PROGRAMS" = native ]; then
     build="$root/build-win"
+    tests=windows-tests
     export WINE=wine WINEARCH=win32
     echo "== Windows tests: 32-bit Project1.exe and tests under 32-bit Wine"
 else
     build="$root/build-win64"
+    tests=windows64-tests
     # NOTE: /usr/bin/wine would take 32-bit Wine wherever it is installed, so
     # the 64-bit loader is named: where the wine64 package put it.
     loader=""
@@ -66,7 +66,7 @@ wineserver -p >/dev/null 2>&1 </dev/null || true
 "$WINE" wineboot -i >"$build/wineboot.log" 2>&1 </dev/null
 "$WINE" cmd /c exit >/dev/null 2>&1 </dev/null || true
 
-ctest --test-dir "$build" --output-on-failure -j2
+ctest --preset "$tests" -j2
 # The window's values as this build makes them, for the end-to-end run.
 "$WINE" "$build/tools/form_values.exe" "$build/window.json" </dev/null
 /usr/bin/python3 tests/platform/win32/e2e_test.py "$build/platform/win32/Project1.exe" \

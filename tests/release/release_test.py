@@ -20,55 +20,19 @@ import tempfile
 import time
 import zipfile
 
-# The end-to-end tests' ways of waiting, of reading windows and pictures, and
-# of writing a bitmap.
 here = os.path.dirname(os.path.abspath(__file__))
-sys.path[:0] = [os.path.join(here, "../platform/qt"), os.path.join(here, "../support")]
-from desktop_e2e import Failure, check, geometry, image_rgb, wait_for  # noqa: E402
+sys.path.insert(0, os.path.join(here, "..", "support"))
+from e2e import (Failure, Xvfb, check, geometry, image_rgb, outcome, run, screen,  # noqa: E402
+                 wait_for, windows_of)
 from showfiles import read_window, write_bmp  # noqa: E402
 
-# The client area's side, as the release's build made the window.
-SIDE = read_window(os.environ.get("SHOW_WINDOW_JSON",
-                                  os.path.join(here, "../../build-release/window.json")))["client"][0]
-FOLDER = "[]"
-PICTURE = ",,,,;,,.bmp"
-TUNE = ",,,,;,,.mid"
+# The client area's side and the data files' names, as the release's build
+# made them.
+WINDOW = read_window(os.environ.get("SHOW_WINDOW_JSON",
+                                    os.path.join(here, "../../build-release/window.json")))
+SIDE = WINDOW["client"][0]
+FOLDER, PICTURE, TUNE = (WINDOW["files"][key] for key in ("folder", "picture", "tune"))
 HIGH_NIBBLE = bytes(b & 0xF0 for b in range(256))
-
-
-def run(*command, **kwargs):
-    return subprocess.run(command, check=True, capture_output=True, **kwargs).stdout
-
-
-class Xvfb:
-    """A private X server; DISPLAY names it while it runs."""
-
-    def __enter__(self):
-        read, write = os.pipe()
-        self.process = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write), "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
-            pass_fds=[write], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        os.close(write)
-        with os.fdopen(read) as pipe:
-            number = pipe.readline().strip()
-        check(number, "Xvfb did not start")
-        self.display = ":" + number
-        os.environ["DISPLAY"] = self.display
-        return self
-
-    def __exit__(self, *exc):
-        self.process.terminate()
-        self.process.wait()
-
-
-def screen():
-    """The whole screen as (width, height, RGB bytes with the four high bits)."""
-    ppm = run("import", "-silent", "-window", "root", "-depth", "8", "ppm:-")
-    magic, width, height, _maxval = ppm.split(maxsplit=4)[:4]
-    check(magic == b"P6", "no screenshot")
-    width, height = int(width), int(height)
-    pixels = ppm[len(ppm) - width * height * 3:]
-    return width, height, pixels.translate(HIGH_NIBBLE)
 
 
 def picture_rgb(file):
@@ -82,6 +46,7 @@ def find_picture(expected):
     """Where the 400 x 400 picture shows on the screen, pixel for pixel (its
     four high bits), as (left, top); None where it does not."""
     width, height, pixels = screen()
+    pixels = pixels.translate(HIGH_NIBBLE)
     row_bytes, side_bytes = width * 3, SIDE * 3
     first = expected[:side_bytes]
     for y in range(height - SIDE + 1):
@@ -105,12 +70,6 @@ def in_root(root, *command, **kwargs):
     return run("/usr/sbin/chroot", root, *command, env=env, **kwargs)
 
 
-def main_window(pid):
-    out = subprocess.run(["xdotool", "search", "--onlyvisible", "--pid", str(pid)],
-                         capture_output=True, text=True).stdout.split()
-    return int(out[0]) if out else None
-
-
 def show_in_root(root, folder, expected, what):
     """Starts the launcher in the root's FOLDER and checks the window."""
     os.makedirs(root + folder, mode=0o700, exist_ok=True)
@@ -131,7 +90,8 @@ def show_in_root(root, folder, expected, what):
         time.sleep(1)
         process = subprocess.Popen(command, env=env, stdout=log, stderr=subprocess.STDOUT)
     try:
-        window = wait_for("the window", lambda: process.poll() is None and main_window(process.pid),
+        window = wait_for("the window", lambda: process.poll() is None
+                          and (windows_of(process.pid) or [None])[0],
                           timeout=30)
         time.sleep(1.0)
         left, top, width, height = geometry(window)
@@ -265,20 +225,12 @@ def main(argv):
     if len(argv) >= 2 and argv[1] in ("-h", "--help"):
         print(__doc__.strip())
         return 0
-    try:
-        if len(argv) == 4 and argv[1] == "deb":
-            test_deb(argv[2], argv[3])
-        elif len(argv) in (3, 4) and argv[1] == "zip" and argv[3:] in ([], ["--run"]):
-            test_zip(argv[2], argv[3:] == ["--run"])
-        else:
-            print("usage: release_test.py deb ROOT DEB | zip ZIP [--run]", file=sys.stderr)
-            return 2
-    except (Failure, subprocess.CalledProcessError) as e:
-        detail = getattr(e, "stderr", None)
-        print(f"not ok - {e}" + (f"\n{detail.decode(errors='replace')}" if detail else ""),
-              file=sys.stderr)
-        return 1
-    return 0
+    if len(argv) == 4 and argv[1] == "deb":
+        return outcome(test_deb, argv[2], argv[3])
+    if len(argv) in (3, 4) and argv[1] == "zip" and argv[3:] in ([], ["--run"]):
+        return outcome(test_zip, argv[2], argv[3:] == ["--run"])
+    print("usage: release_test.py deb ROOT DEB | zip ZIP [--run]", file=sys.stderr)
+    return 2
 
 
 if __name__ == "__main__":

@@ -1,9 +1,11 @@
 """The show's files for the Python tests and scripts: the one bitmap writer and
-reader, and the window's values as the build wrote them (window.json)."""
+reader, and the window's values and the data files' names as the build wrote
+them (window.json)."""
 
 import json
 import os
 import struct
+import sys
 
 
 def write_bmp(path, rows, top_down=False):
@@ -42,6 +44,26 @@ def read_bmp(path):
 def read_window(path):
     """The window's values as the program makes them at 96 dpi: "left", "top"
     (its stored corner), "client" [w, h], "picture" [x, y, w, h] and "color"
-    [r, g, b], as the build's form_values wrote them."""
+    [r, g, b], as the build's form_values wrote them; and "files", the data
+    files' names: "folder", "picture" and "tune"."""
     with open(path, encoding="utf-8") as f:
         return json.load(f)
+
+
+def picture_file(window, kind="picture"):
+    """The picture's path (or the tune's) under the folder the show runs in."""
+    return os.path.join(window["files"]["folder"], window["files"][kind])
+
+
+def open_error(window):
+    """The error box's text when the picture cannot be opened."""
+    files = window["files"]
+    return f"ファイル {files['folder']}\\{files['picture']} は開けません."
+
+
+if __name__ == "__main__":
+    # For the shell scripts: the data file's path under the show's folder.
+    if len(sys.argv) != 3 or sys.argv[1] not in ("picture", "tune"):
+        print("usage: showfiles.py picture|tune WINDOW_JSON", file=sys.stderr)
+        sys.exit(2)
+    print(picture_file(read_window(sys.argv[2]), sys.argv[1]))

@@ -16,6 +16,9 @@ import sys
 import tempfile
 import time
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+from e2e import Checks, run  # noqa: E402
+
 SIDE = 400
 TICK_MS = 30
 IDLE_MS = 300
@@ -33,17 +36,9 @@ LOUDNESS_LUFS = (-20.0, -14.0)
 # The tune's first note sounds at once.
 ONSET_DBFS = -50.0
 
-failures = []
-
-
-def check(name, ok, detail=""):
-    print(("ok   " if ok else "FAIL ") + name + (": " + detail if detail else ""), flush=True)
-    if not ok:
-        failures.append(name)
-
-
-def run(*command, **kwargs):
-    return subprocess.run(command, check=True, capture_output=True, **kwargs)
+# Each check says its figure.
+checks = Checks(details=True)
+check = checks.check
 
 
 def frame_times(trace):
@@ -65,7 +60,7 @@ def pixels_of(path, pix_fmt, select=None):
     if select is not None:
         command += ["-vf", select, "-vsync", "passthrough"]
     command += ["-sws_flags", "bicubic+accurate_rnd", "-f", "rawvideo", "-pix_fmt", pix_fmt, "-"]
-    return run(*command).stdout
+    return run(*command)
 
 
 def psnr(a, b):
@@ -110,12 +105,12 @@ def main():
           stopped.returncode == -signal.SIGTERM and not os.path.exists("stopped.webm"),
           f"exit {stopped.returncode}")
 
-    trace = run(args.replay, *show, "--video", "show.webm").stdout.decode()
+    trace = run(args.replay, *show, "--video", "show.webm").decode()
     run(args.replay, *show, "--frames", "frames")
     expected = frame_times(trace)
 
     streams = json.loads(run("ffprobe", "-v", "error", "-show_streams", "-of", "json",
-                             "show.webm").stdout)["streams"]
+                             "show.webm"))["streams"]
     names = sorted(s["codec_name"] for s in streams)
     check("one VP9 and one Opus track", names == ["opus", "vp9"], str(names))
     audio = next(s for s in streams if s["codec_name"] == "opus")
@@ -125,7 +120,7 @@ def main():
 
     # Every frame at its time in the show, and at no other.
     pts = run("ffprobe", "-v", "error", "-select_streams", "v", "-show_entries",
-              "frame=pts", "-of", "csv=p=0", "show.webm").stdout.decode().split()
+              "frame=pts", "-of", "csv=p=0", "show.webm").decode().split()
     pts = [int(p) for p in pts]
     start = pts[0]
     got = [p - start for p in pts]
@@ -157,13 +152,14 @@ def main():
               f"{value:.1f} dB (RGB {rgb:.1f} dB)")
 
     # The sound: level, and the tune's start at the click.
-    loud = run("ffmpeg", "-nostats", "-i", "show.webm", "-map", "0:a", "-af", "ebur128",
-               "-f", "null", "-").stderr.decode()
+    loud = subprocess.run(["ffmpeg", "-nostats", "-i", "show.webm", "-map", "0:a", "-af",
+                           "ebur128", "-f", "null", "-"], check=True, capture_output=True)
+    loud = loud.stderr.decode()
     lufs = float(re.findall(r"I:\s+(-?[\d.]+) LUFS", loud)[-1])
     check("loudness within -20...-14 LUFS", LOUDNESS_LUFS[0] <= lufs <= LOUDNESS_LUFS[1],
           f"{lufs:.1f} LUFS")
     pcm = run("ffmpeg", "-v", "error", "-i", "show.webm", "-map", "0:a", "-ac", "1",
-              "-f", "s16le", "-").stdout
+              "-f", "s16le", "-")
     threshold = 32768 * 10 ** (ONSET_DBFS / 20)
     first = next(i for i in range(0, len(pcm), 2)
                  if abs(int.from_bytes(pcm[i:i + 2], "little", signed=True)) > threshold) // 2
@@ -172,7 +168,7 @@ def main():
     starts = {}
     for line in run("ffprobe", "-v", "error", "-show_entries", "frame=media_type,pts_time",
                     "-read_intervals", "%+0.1", "-of", "csv=p=0",
-                    "show.webm").stdout.decode().split():
+                    "show.webm").decode().split():
         kind, at = line.split(",")[:2]
         starts.setdefault(kind, float(at) * 1000)
     onset = starts["audio"] + first * 1000 / 48000 - starts["video"]
@@ -183,10 +179,7 @@ def main():
     print(f"figures: PSNR at the quiet steps {min(finite):.1f}-{max(finite):.1f} dB; "
           f"loudness {lufs:.1f} LUFS; tune onset {onset - CLICK_MS:.1f} ms after the click; "
           f"{len(got)} frames")
-    if failures:
-        print("failed: " + ", ".join(failures))
-        return 1
-    return 0
+    return checks.status()
 
 
 if __name__ == "__main__":

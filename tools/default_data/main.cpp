@@ -13,15 +13,13 @@
 #include "DefaultPicture.h"
 #include "DefaultTune.h"
 #include "RunLengthBitmap.h"
+#include "core/DataFiles.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
 constexpr std::string_view kUsage = "usage: default_data [--run-length] OUTDIR";
-constexpr std::string_view kDataDir = "[]";
-constexpr std::string_view kPictureName = ",,,,;,,.bmp";
-constexpr std::string_view kTuneName = ",,,,;,,.mid";
 
 // Writes to a temporary name first and renames only after the stream has
 // confirmed every byte, so a failed run never leaves a truncated file
@@ -55,7 +53,7 @@ bool WriteFile(const fs::path& path, const std::vector<std::uint8_t>& bytes) {
 }
 
 int Run(const fs::path& out_dir, bool run_length) {
-    const fs::path dir = out_dir / kDataDir;
+    const fs::path dir = out_dir / kDataFolder;
     std::error_code ec;
     fs::create_directories(dir, ec);
     if (ec) {
@@ -74,7 +72,7 @@ int Run(const fs::path& out_dir, bool run_length) {
 int main(int argc, char** argv) {
     if (argc == 2 && std::string_view(argv[1]) == "--help") {
         std::cout << kUsage << "\n\n"
-                  << "Creates OUTDIR/" << kDataDir << "/ and writes the "
+                  << "Creates OUTDIR/" << kDataFolder << "/ and writes the "
                   << "default picture (" << kPictureName << ")\n"
                   << "and the default tune (" << kTuneName << ") into it.\n"
                   << "--run-length writes the picture's same pixels run-length encoded,\n"

@@ -1,16 +1,24 @@
 // Prints the main window as the program makes it at the standard display
 // setting, as JSON, for the scripts and tests that look at the window from
 // outside: where it is put, its client area, the picture's place in it and
-// the form's colour in the standard system colours.
+// the form's colour in the standard system colours; and the names of the
+// data files ("files": the folder, the picture, the tune).
 //   form_values [FILE]   writes FILE, else standard output
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <string_view>
 
 #include "app/Project1.h"
+#include "core/DataFiles.h"
 #include "platform/ClientArea.h"
 #include "platform/WindowRules.h"
 #include "platform/virtual/VirtualPlatform.h"
+
+namespace {
+// A name's length for printf's "%.*s".
+int Length(std::string_view name) { return static_cast<int>(name.size()); }
+}  // namespace
 
 int main(int argc, char** argv) {
     if (argc > 2 ||
@@ -32,9 +40,12 @@ int main(int argc, char** argv) {
     char json[512];
     std::snprintf(json, sizeof json,
                   "{\"left\": %d, \"top\": %d, \"client\": [%d, %d], "
-                  "\"picture\": [%d, %d, %d, %d], \"color\": [%d, %d, %d]}\n",
+                  "\"picture\": [%d, %d, %d, %d], \"color\": [%d, %d, %d], "
+                  "\"files\": {\"folder\": \"%.*s\", \"picture\": \"%.*s\", \"tune\": \"%.*s\"}}\n",
                   stored.left, stored.top, client.width, client.height, picture.left, picture.top,
-                  picture.width, picture.height, color.red, color.green, color.blue);
+                  picture.width, picture.height, color.red, color.green, color.blue,
+                  Length(kDataFolder), kDataFolder.data(), Length(kPictureName),
+                  kPictureName.data(), Length(kTuneName), kTuneName.data());
     std::FILE* out = argc == 2 ? std::fopen(argv[1], "w") : stdout;
     if (out == nullptr || std::fputs(json, out) < 0 || (argc == 2 && std::fclose(out) != 0)) {
         std::fprintf(stderr, "form_values: cannot write %s\n", argc == 2 ? argv[1] : "the output");

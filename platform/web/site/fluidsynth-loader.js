@@ -1,8 +1,8 @@
 // Put before FluidSynth's script (libfluidsynth-*.js) in the AudioWorklet by
-// scripts/build-web.sh. The script comes without its WebAssembly, which the
-// page fetches as a file of its own and hands over with the first processor
-// of this loader; FluidSynth's script waits for it, and js-synthesizer's
-// processor for FluidSynth.
+// scripts/helpers/assemble-site.py. The script comes without its WebAssembly,
+// which the page fetches as a file of its own and hands over with the first
+// processor of this loader; FluidSynth's script waits for it, and
+// js-synthesizer's processor for FluidSynth.
 var Module = (() => {
     let pending = null;
     let wasm = null;

@@ -4,7 +4,8 @@
 'use strict';
 
 // The soundfont cut by the build to the presets the site's tune plays is
-// named after that tune: FNV-1a (32 bits) of its bytes, in hex.
+// named after that tune: FNV-1a (32 bits) of its bytes, in hex. The build
+// names the file with this function (scripts/helpers/tune-soundfont.mjs).
 function TuneSoundfont(bytes) {
     let hash = 0x811c9dc5;
     for (const b of bytes) hash = Math.imul(hash ^ b, 0x01000193);

@@ -4,11 +4,9 @@
 'use strict';
 
 (function () {
-    const kFolder = '[]';
-    const kPicture = ',,,,;,,.bmp';
-    const kTune = ',,,,;,,.mid';
-
     const canvas = document.getElementById('picture');
+    // The data files' names, the program's own, put on the canvas by the build.
+    const {folder: kFolder, picture: kPicture, tune: kTune} = canvas.dataset;
     const context2d = canvas.getContext('2d');
     const decoder = new TextDecoder('shift_jis');
     const music = new ShowMusic();

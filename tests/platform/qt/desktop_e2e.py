@@ -26,7 +26,6 @@ Usage: desktop_e2e.py SCENARIO [--wm] --exe PROJECT1 --probe SHOW_PROBE
 """
 
 import argparse
-import json
 import os
 import re
 import shutil
@@ -35,43 +34,18 @@ import sys
 import tempfile
 import time
 
-# The window's stored corner and its client area's side, from the build's
-# window.json (--window).
-LEFT = TOP = SIDE = None
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "support"))
+from e2e import (SKIPPED, check, geometry, image_rgb, outcome, run, screen, wait_for,  # noqa: E402
+                 windows_of)
+from showfiles import open_error, picture_file, read_window  # noqa: E402
+
+# From the build's window.json (--window): the window's stored corner and its
+# client area's side, the picture's path and the box's text when it is missing.
+LEFT = TOP = SIDE = PICTURE = OPEN_ERROR = None
 TITLE = "Project1"
-OPEN_ERROR = "ファイル []\\,,,,;,,.bmp は開けません."
 GLITCH = re.compile(r"^( {1,30})：\1；$")
-PICTURE = os.path.join("[]", ",,,,;,,.bmp")
 # Steps whose effect on the four high bits of every byte is not random.
 FIXED_STEPS = list(range(0, 12)) + list(range(25, 35))
-
-
-SKIPPED = 77  # ctest's skip code for these tests
-
-
-class Failure(Exception):
-    pass
-
-
-def check(condition, message):
-    if not condition:
-        raise Failure(message)
-
-
-def run(*command, **kwargs):
-    env = dict(os.environ, LC_ALL="C.UTF-8")
-    return subprocess.run(command, check=True, capture_output=True, env=env, **kwargs).stdout
-
-
-def wait_for(what, probe, timeout=10.0):
-    deadline = time.monotonic() + timeout
-    while True:
-        value = probe()
-        if value:
-            return value
-        if time.monotonic() > deadline:
-            raise Failure(f"timed out waiting for {what}")
-        time.sleep(0.1)
 
 
 class Show:
@@ -80,7 +54,8 @@ class Show:
     def __init__(self, exe, data, with_picture=True, env=None, name=TITLE, title=TITLE):
         self.dir = tempfile.mkdtemp(prefix="show-e2e-")
         self.title = title
-        shutil.copytree(os.path.join(data, "[]"), os.path.join(self.dir, "[]"))
+        folder = os.path.dirname(PICTURE)
+        shutil.copytree(os.path.join(data, folder), os.path.join(self.dir, folder))
         if not with_picture:
             os.remove(self.picture())
         env = dict(env or os.environ, XDG_RUNTIME_DIR=self.dir)
@@ -110,9 +85,7 @@ class Show:
         return self.process.poll() is None
 
     def windows(self):
-        out = subprocess.run(["xdotool", "search", "--onlyvisible", "--pid",
-                              str(self.process.pid)], capture_output=True, text=True).stdout
-        return [int(w) for w in out.split()]
+        return windows_of(self.process.pid)
 
     def main_window(self):
         return wait_for("the main window", lambda: next(
@@ -149,15 +122,6 @@ def title_of(window):
     return property_of(window, "_NET_WM_NAME")
 
 
-def geometry(window):
-    """The client area's place on the screen and its size."""
-    out = run("xwininfo", "-id", str(window)).decode()
-    value = {key: int(re.search(key + r":\s+(-?\d+)", out).group(1))
-             for key in ("Absolute upper-left X", "Absolute upper-left Y", "Width", "Height")}
-    return (value["Absolute upper-left X"], value["Absolute upper-left Y"],
-            value["Width"], value["Height"])
-
-
 def outer_geometry(window):
     """The frame's outer corner and the client area's size; a window without
     a frame is its own."""
@@ -171,15 +135,11 @@ def screenshot(window=None, width=None, height=None):
     """The screen's pixels from the client area's corner, as RGB bytes."""
     width, height = width or SIDE, height or SIDE
     left, top = geometry(window)[:2] if window is not None else (LEFT, TOP)
-    png = run("import", "-silent", "-window", "root", "png:-")
-    rgb = run("convert", "png:-", "-crop", f"{width}x{height}+{left}+{top}", "+repage",
-              "-depth", "8", "rgb:-", input=png)
+    screen_width, _, pixels = screen()
+    rgb = b"".join(pixels[((top + y) * screen_width + left) * 3:][:width * 3]
+                   for y in range(height))
     check(len(rgb) == width * height * 3, "short screenshot")
     return rgb
-
-
-def image_rgb(file):
-    return run("convert", file, "-depth", "8", "rgb:-")
 
 
 def high_bits_differ(a, b):
@@ -625,10 +585,10 @@ def main():
     parser.add_argument("--data", required=True)
     parser.add_argument("--window", required=True, help="the build's window.json")
     args = parser.parse_args()
-    global LEFT, TOP, SIDE
-    with open(args.window, encoding="utf-8") as f:
-        window = json.load(f)
+    global LEFT, TOP, SIDE, PICTURE, OPEN_ERROR
+    window = read_window(args.window)
     LEFT, TOP, SIDE = window["left"], window["top"], window["client"][0]
+    PICTURE, OPEN_ERROR = picture_file(window), open_error(window)
     args.exe, args.probe, args.replay, args.data = (
         os.path.abspath(p) for p in (args.exe, args.probe, args.replay, args.data))
     WM = args.wm
@@ -640,16 +600,7 @@ def main():
     elif args.scenario not in ("no_display", "wayland") and not os.environ.get("DISPLAY"):
         print("skipped: no X display (scripts/test/desktop.sh starts Xvfb)")
         return SKIPPED
-    try:
-        globals()["scenario_" + args.scenario](args)
-    except Failure as failure:
-        print(f"FAILED: {failure}")
-        return 1
-    except subprocess.CalledProcessError as error:
-        print(f"FAILED: {error.cmd[0]}: {error.stderr.decode(errors='replace')}")
-        return 1
-    print("passed")
-    return 0
+    return outcome(globals()["scenario_" + args.scenario], args)
 
 
 if __name__ == "__main__":

@@ -18,11 +18,11 @@ const root = path.resolve(here, '../../..');
 const {chromium} = createRequire(path.join(root, 'platform/web/'))('playwright-core');
 const site = path.resolve(process.env.SHOW_WEB_SITE ?? path.join(root, 'build-web/site'));
 const replay = path.resolve(process.env.SHOW_REPLAY ?? path.join(root, 'build-web/host/tools/replay'));
-// The window as the program makes it (the build's window.json): its colour.
+// The window as the program makes it (the build's window.json): its colour,
+// and the data files' names.
 const windowValues = JSON.parse(readFileSync(
     process.env.SHOW_WINDOW_JSON ?? path.join(root, 'build-web/host/window.json'), 'utf8'));
-const kFolder = '[]';
-const kPicture = ',,,,;,,.bmp';
+const {folder: kFolder, picture: kPicture, tune: kTune} = windowValues.files;
 
 const work = mkdtempSync(path.join(tmpdir(), 'show-web-'));
 
@@ -533,7 +533,7 @@ test('a dropped tune: one of the person\'s own plays from the full set; a trunca
     const url = Site('drop-tune', defaultPicture());
     const show = await Open(url);
     try {
-        const tune = readFileSync(path.join(site, kFolder, ',,,,;,,.mid'));
+        const tune = readFileSync(path.join(site, kFolder, kTune));
         // (program 0, a piano, is not in the soundfont cut for the site's tune)
         const files = {'own.mid': OneNoteTune(0), 'truncated.mid': tune.subarray(0, tune.length >> 1),
                        'random.mid': Buffer.concat([Buffer.from('MThd'), randomBytes(2000)])};

@@ -20,7 +20,8 @@ import tempfile
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "support"))
-from showfiles import read_bmp, read_window, write_bmp  # noqa: E402
+from e2e import Checks  # noqa: E402
+from showfiles import open_error, picture_file, read_bmp, read_window, write_bmp  # noqa: E402
 
 TITLE = "Project1"
 # An executable named with letters of the ANSI code page that code page 932
@@ -29,27 +30,11 @@ TITLE = "Project1"
 ACCENTED_NAME = "Café.Crème.exe"
 ACCENTED_TITLE = "Café"
 ACCENTED_ENV = {"LC_ALL": "C.UTF-8", "WINEDEBUG": "-all,trace+mci"}
-OPEN_ERROR = "ファイル []\\,,,,;,,.bmp は開けません."
-PICTURE = os.path.join("[]", ",,,,;,,.bmp")
-# The window's stored corner and client size, as the build's form_values
-# wrote them (WINDOW_JSON).
-STORED_POSITION = CLIENT = None
+# As the build's form_values wrote them (WINDOW_JSON): the window's stored
+# corner and client size, the picture's path and the box's text when it is
+# missing.
+STORED_POSITION = CLIENT = PICTURE = OPEN_ERROR = None
 WINE = os.environ.get("WINE", "wine")
-
-
-class Checks:
-    def __init__(self):
-        self.passed = 0
-        self.failed = 0
-
-    def check(self, name, ok, detail=""):
-        if ok:
-            self.passed += 1
-            print(f"ok - {name}", flush=True)
-        else:
-            self.failed += 1
-            print(f"not ok - {name}: {detail}", flush=True)
-        return ok
 
 
 def run_probe(probe, command, timeout=40):
@@ -476,10 +461,11 @@ def run_at_120_dpi(exe, probe, work, picture, checks):
 
 
 def main():
-    global STORED_POSITION, CLIENT
+    global STORED_POSITION, CLIENT, PICTURE, OPEN_ERROR
     exe, probe, data_writer, work, window_json = (os.path.abspath(a) for a in sys.argv[1:6])
     window = read_window(window_json)
     STORED_POSITION, CLIENT = (window["left"], window["top"]), window["client"]
+    PICTURE, OPEN_ERROR = picture_file(window), open_error(window)
     checks = Checks()
     shutil.rmtree(work, ignore_errors=True)
     runs = {name: os.path.join(work, name)
@@ -491,7 +477,8 @@ def main():
     picture = read_bmp(os.path.join(runs["show"], PICTURE))
     set_display_setting(None)  # left by a run that was cut short
     for name in ("minimised", "dpi120"):
-        shutil.copytree(os.path.join(runs["show"], "[]"), os.path.join(runs[name], "[]"))
+        folder = os.path.dirname(PICTURE)
+        shutil.copytree(os.path.join(runs["show"], folder), os.path.join(runs[name], folder))
 
     run_missing_picture(exe, probe, runs["missing"], checks)
     run_small_top_down(exe, probe, runs["small"], checks)
@@ -499,8 +486,7 @@ def main():
     run_at_120_dpi(exe, probe, runs["dpi120"], picture, checks)
     run_show(exe, probe, runs["show"], picture, checks)
 
-    print(f"{checks.passed} passed, {checks.failed} failed")
-    return 1 if checks.failed else 0
+    return checks.status()
 
 
 if __name__ == "__main__":

@@ -1,0 +1,143 @@
+#!/usr/bin/env python3
+"""Assembles the show's web page into BUILD/site from the two builds that
+scripts/build-web.sh makes: BUILD/wasm (the program in WebAssembly) and
+BUILD/host (the default data's writer and window.json, for this machine).
+
+The site holds the page (its index.html given the data files' names from
+window.json), the program's JS with its local names shortened, the
+synthesizer, FluidSynth's WebAssembly as a file of its own, the soundfont whole
+and cut to the presets of the default tune, the default picture run-length
+encoded and the tune, and the licences of what it ships.
+
+usage: assemble-site.py BUILD
+"""
+
+import base64
+import html
+import json
+import os
+import re
+import shutil
+import subprocess
+import sys
+import urllib.parse
+
+ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+WEB = os.path.join(ROOT, "platform", "web")
+SYNTH = os.path.join(WEB, "node_modules", "js-synthesizer")
+FLUIDSYNTH = "libfluidsynth-2.4.6"
+SOUNDFONT = "/usr/share/sounds/sf2/TimGM6mb.sf2"
+PAGE_SCRIPTS = ("page.js", "showclock.js", "music.js", "recorder.js")
+
+
+def fail(message):
+    sys.exit(f"assemble-site: {message}")
+
+
+def shorten(source, target, *options):
+    """The script with its local names shortened (terser, Debian's)."""
+    subprocess.run(["terser", source, *options, "--compress", "--mangle", "-o", target], check=True)
+
+
+def write_page(files, site):
+    """index.html with the data files' names: the preloads' addresses, and the
+    names on the canvas for page.js."""
+    with open(os.path.join(WEB, "site", "index.html"), encoding="utf-8") as f:
+        page = f.read()
+    for key in ("folder", "picture", "tune"):
+        page = page.replace(f"@{key.upper()}@", html.escape(files[key]))
+    for key in ("picture", "tune"):
+        address = "/".join(urllib.parse.quote(files[k], safe="") for k in ("folder", key))
+        page = page.replace(f"@{key.upper()}_ADDRESS@", address)
+    left = re.search(r"@[A-Z_]+@", page)
+    if left:
+        fail(f"index.html names {left.group(0)}, a value this script does not know")
+    with open(os.path.join(site, "index.html"), "w", encoding="utf-8") as f:
+        f.write(page)
+
+
+def unwrap_fluidsynth(build, site):
+    """FluidSynth's script carries its WebAssembly as base64 text; the site
+    ships the WebAssembly as the file it is, a quarter smaller, and the script
+    (a module in the AudioWorklet) behind the loader that hands it over, with
+    its names shortened."""
+    with open(os.path.join(SYNTH, "externals", FLUIDSYNTH + ".js"), encoding="utf-8") as f:
+        text = f.read()
+    found = re.findall(r'"data:application/octet-stream;base64,([A-Za-z0-9+/=]+)"', text)
+    if len(found) != 1:
+        fail("FluidSynth's script does not hold one WebAssembly")
+    with open(os.path.join(site, FLUIDSYNTH + ".wasm"), "wb") as f:
+        f.write(base64.b64decode(found[0]))
+    text = text.replace(f'"data:application/octet-stream;base64,{found[0]}"',
+                        f'"{FLUIDSYNTH}.wasm"')
+    with open(os.path.join(WEB, "site", "fluidsynth-loader.js"), encoding="utf-8") as f:
+        loader = f.read()
+    joined = os.path.join(build, FLUIDSYNTH + ".js")
+    with open(joined, "w", encoding="utf-8") as f:
+        f.write(loader + text)
+    shorten(joined, os.path.join(site, FLUIDSYNTH + ".js"), "--module")
+
+
+def cut_soundfont(tune, site):
+    """The soundfont cut to the presets the default tune plays, named after
+    the tune as the page names it: what a first visit fetches. The full set is
+    fetched only for a tune of the visitor's own."""
+    name = subprocess.run(["node", os.path.join(ROOT, "scripts/helpers/tune-soundfont.mjs"), tune],
+                          check=True, capture_output=True, text=True).stdout.strip()
+    subprocess.run([sys.executable, os.path.join(ROOT, "scripts/helpers/cut-soundfont.py"),
+                    SOUNDFONT, tune, os.path.join(site, name)], check=True)
+
+
+def copy_licences(site):
+    licences = os.path.join(site, "licences")
+    shutil.copy(os.path.join(WEB, "site", "licences", "README.txt"), licences)
+    shutil.copy(os.path.join(SYNTH, "externals", "LICENSE.fluidsynth.txt"),
+                os.path.join(licences, "FluidSynth-LGPL-2.1.txt"))
+    shutil.copy(os.path.join(SYNTH, "LICENSE"),
+                os.path.join(licences, "js-synthesizer-BSD-3-Clause.txt"))
+    shutil.copy("/usr/share/common-licenses/GPL-2", os.path.join(licences, "TimGM6mb-GPL-2.txt"))
+    # (a system that leaves out packages' documents has no copyright file)
+    copyright_file = "/usr/share/doc/timgm6mb-soundfont/copyright"
+    target = os.path.join(licences, "TimGM6mb-copyright.txt")
+    if os.path.isfile(copyright_file):
+        shutil.copy(copyright_file, target)
+    else:
+        with open(target, "w", encoding="utf-8") as f:
+            f.write("TimGM6mb: GPL-2 (TimGM6mb-GPL-2.txt); Debian source package "
+                    "timgm6mb-soundfont.\n")
+
+
+def main(argv):
+    if len(argv) == 2 and argv[1] in ("-h", "--help"):
+        print(__doc__.strip())
+        return 0
+    if len(argv) != 2:
+        print("usage: assemble-site.py BUILD", file=sys.stderr)
+        return 2
+    build = os.path.abspath(argv[1])
+    with open(os.path.join(build, "host", "window.json"), encoding="utf-8") as f:
+        files = json.load(f)["files"]
+    site = os.path.join(build, "site")
+    shutil.rmtree(site, ignore_errors=True)
+    os.makedirs(os.path.join(site, "licences"))
+    write_page(files, site)
+    for name in PAGE_SCRIPTS:
+        shutil.copy(os.path.join(WEB, "site", name), site)
+    program = os.path.join(build, "wasm", "platform", "web")
+    shorten(os.path.join(program, "flicker.js"), os.path.join(site, "flicker.js"))
+    shutil.copy(os.path.join(program, "flicker.wasm"), site)
+    for name in ("js-synthesizer.min.js", "js-synthesizer.worklet.min.js"):
+        shutil.copy(os.path.join(SYNTH, "dist", name), site)
+    unwrap_fluidsynth(build, site)
+    shutil.copy(SOUNDFONT, site)
+    # The default picture run-length encoded: the same pixels in fewer bytes.
+    subprocess.run([os.path.join(build, "host", "tools", "default_data"), "--run-length", site],
+                   check=True)
+    cut_soundfont(os.path.join(site, files["folder"], files["tune"]), site)
+    copy_licences(site)
+    print(f"Built the site in {os.path.relpath(site)}")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv))
