@@ -10,9 +10,9 @@
 #include <system_error>
 #include <vector>
 
-#include "DefaultPicture.h"
-#include "DefaultTune.h"
-#include "RunLengthBitmap.h"
+#include "tools/default_data/DefaultPicture.h"
+#include "tools/default_data/DefaultTune.h"
+#include "tools/default_data/RunLengthBitmap.h"
 
 namespace {
 
