@@ -2,13 +2,9 @@
 
 namespace cp932 {
 
-void LowerLatinLetters(std::string& text) {
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (IsLeadByte(text[i])) {
-            ++i;
-        } else if (text[i] >= 'A' && text[i] <= 'Z') {
-            text[i] = static_cast<char>(text[i] - 'A' + 'a');
-        }
+void LowerLatinLetters(std::string& text, bool (*is_lead_byte)(char)) {
+    for (std::size_t i = 0; i < text.size(); i = NextCharacter(text, i, is_lead_byte)) {
+        if (text[i] >= 'A' && text[i] <= 'Z') text[i] = static_cast<char>(text[i] - 'A' + 'a');
     }
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -15,8 +16,20 @@ constexpr bool IsLeadByte(std::uint8_t b) {
 }
 constexpr bool IsLeadByte(char c) { return IsLeadByte(static_cast<std::uint8_t>(c)); }
 
-// Lowers A-Z, leaving double-byte characters whole.
-void LowerLatinLetters(std::string& text);
+// Where the character after the one at `at` starts: a lead byte takes the
+// byte after it along, when there is one. `is_lead_byte` tells the lead bytes
+// of the text's code page (by default this one's). Stepping from 0, a text is
+// walked one character at a time, and no character's second byte is ever
+// taken for a character of its own:
+//   for (i = 0; i < text.size(); i = cp932::NextCharacter(text, i)) ...
+constexpr std::size_t NextCharacter(std::string_view text, std::size_t at,
+                                    bool (*is_lead_byte)(char) = IsLeadByte) {
+    return at + (is_lead_byte(text[at]) && at + 1 < text.size() ? std::size_t{2} : std::size_t{1});
+}
+
+// Lowers A-Z, leaving double-byte characters whole; `is_lead_byte` as for
+// NextCharacter.
+void LowerLatinLetters(std::string& text, bool (*is_lead_byte)(char) = IsLeadByte);
 
 // Lowercase hex, two digits a byte.
 std::string ToHex(std::string_view bytes);

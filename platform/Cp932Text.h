@@ -1,7 +1,7 @@
 #pragma once
 
 // Code page 932 <-> UTF-8 for the backends that show UTF-8: each supplies
-// its own, the desktop through the C library's iconv (qt/Cp932Text.cpp), the
+// its own, the desktop through the C library's iconv (iconv/Cp932Text.cpp), the
 // web page through the browser's decoder (web/Cp932Text.cpp).
 //  [X] Titles and error texts: code page 932 to UTF-8 for display.
 //  [X] File names: UTF-8 to code page 932 (the executable path) and back

@@ -69,14 +69,9 @@ void MusicCommands::Send(std::string_view command) {
 bool MusicCommands::HasAlias(std::string_view alias) const { return m_open.contains(Lower(alias)); }
 
 std::string MusicCommands::FileSystemPath(std::string_view stored) {
-    std::string path;
-    for (std::size_t i = 0; i < stored.size(); ++i) {
-        if (cp932::IsLeadByte(stored[i]) && i + 1 < stored.size()) {
-            path += stored.substr(i, 2);
-            ++i;
-        } else {
-            path += stored[i] == '\\' ? '/' : stored[i];
-        }
+    std::string path(stored);
+    for (std::size_t i = 0; i < path.size(); i = cp932::NextCharacter(path, i)) {
+        if (path[i] == '\\') path[i] = '/';
     }
     bool ok = false;
     std::string utf8 = cp932::ToUtf8(path);

@@ -93,8 +93,10 @@ public:
         return cp932::IsLeadByte;
     }
     // Lowers the letters of a text in ExecutablePath's code page as the
-    // platform does.
-    virtual void LowerCase(std::string& text) = 0;
+    // platform does: A-Z alone, stepping over the code page's double-byte
+    // characters (none in UTF-8, whose multi-byte characters hold no byte
+    // below 0x80), unless the platform lowers its ANSI code page itself.
+    virtual void LowerCase(std::string& text) { cp932::LowerLatinLetters(text, PathLeadBytes()); }
 
     // Where the working picture's rows are kept: plain heap memory unless the
     // platform draws from storage of its own.

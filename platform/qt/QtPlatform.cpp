@@ -22,7 +22,6 @@
 #include <filesystem>
 #include <system_error>
 
-#include "core/Cp932.h"
 #include "platform/Cp932Text.h"
 #include "platform/WindowRules.h"
 #include "platform/fluidsynth/MusicThread.h"
@@ -202,12 +201,4 @@ std::string QtPlatform::ExecutablePath() {
     if (ec) path = QCoreApplication::applicationFilePath().toStdString();
     std::replace(path.begin(), path.end(), '/', '\\');
     return path;
-}
-
-// The Latin capitals alone, as the C locale lowers them: a byte of a UTF-8
-// character is never one, so the title cannot be broken by it.
-void QtPlatform::LowerCase(std::string& text) {
-    for (char& c : text) {
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
 }

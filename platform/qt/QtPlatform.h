@@ -61,7 +61,6 @@ public:
     [[nodiscard]] std::string ExecutablePath() override;
     // The file system's bytes: UTF-8.
     [[nodiscard]] PathCodePage PathEncoding() override { return PathCodePage::Utf8; }
-    void LowerCase(std::string& text) override;
 
 private:
     void ClearX11Title();

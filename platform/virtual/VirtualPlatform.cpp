@@ -6,8 +6,6 @@
 #include <tuple>
 #include <utility>
 
-#include "core/Cp932.h"
-
 namespace {
 constexpr auto kNever = std::numeric_limits<VirtualPlatform::Millis>::max();
 }  // namespace
@@ -52,8 +50,6 @@ int VirtualPlatform::MeasureTextHeight(const FontSpec& font) {
     return m_measure ? m_measure(character_height) : character_height;
 }
 
-void VirtualPlatform::LowerCase(std::string& text) { cp932::LowerLatinLetters(text); }
-
 void VirtualPlatform::ScheduleAction(Millis ms, std::function<void()> action) {
     m_inputs.push_back({ms, InputKind::Action, m_input_order++, std::move(action)});
 }
@@ -66,6 +62,14 @@ std::size_t VirtualPlatform::NextInput() const {
     auto key = [](const Input& in) { return std::tuple(in.ms, in.kind, in.order); };
     auto it = std::ranges::min_element(m_inputs, {}, key);
     return static_cast<std::size_t>(it - m_inputs.begin());
+}
+
+bool VirtualPlatform::ClickPicture() {
+    if (m_form == nullptr) return false;
+    const Bounds picture = m_form->PictureBounds();
+    m_clicks.Press(MouseButton::Left);
+    return m_clicks.Release(MouseButton::Left, *m_form, picture.left + picture.width / 2,
+                            picture.top + picture.height / 2);
 }
 
 void VirtualPlatform::Attach(const FormView& form, PlatformEvents& events) {
@@ -96,7 +100,7 @@ void VirtualPlatform::RunUntil(Millis until, PlatformEvents& events) {
             Input in = std::move(m_inputs[input]);
             m_inputs.erase(m_inputs.begin() + static_cast<std::ptrdiff_t>(input));
             if (in.kind == InputKind::Click) {
-                events.OnImageClick();
+                if (ClickPicture()) events.OnImageClick();
             } else {
                 in.action();
             }

@@ -4,7 +4,9 @@
 //  [X] Timers: the shared timer rules (platform/TimerRules.h) on the virtual
 //      clock, so ticks come at exact multiples of their interval from when
 //      their current period began; a refusal can be arranged.
-//  [X] Inputs: clicks and arbitrary actions (file changes) at set times.
+//  [X] Inputs: clicks and arbitrary actions (file changes) at set times. A
+//      click is a left press and release at the centre of the picture
+//      control, through the click rule (platform/WindowRules.h).
 //  [X] Title, music commands, repaint requests, error boxes: recorded.
 //  [X] Error boxes are answered at once.
 //  [X] Clock: UTC time of day = a given start time + virtual time.
@@ -23,6 +25,7 @@
 
 #include "platform/Platform.h"
 #include "platform/TimerRules.h"
+#include "platform/WindowRules.h"
 
 class VirtualPlatform final : public Platform {
 public:
@@ -67,7 +70,6 @@ public:
     [[nodiscard]] std::string ExecutablePath() override { return m_executable_path; }
     // Named in code page 932 unless arranged otherwise.
     [[nodiscard]] PathCodePage PathEncoding() override { return m_path_encoding; }
-    void LowerCase(std::string& text) override;
 
     // Arrangements
     void SetObserver(Observer* observer) { m_observer = observer; }
@@ -120,10 +122,14 @@ private:
 
     // The index of the input that goes next, or the size when none is left.
     [[nodiscard]] std::size_t NextInput() const;
+    // Presses and releases the left button on the attached form's picture:
+    // true when that is a click.
+    [[nodiscard]] bool ClickPicture();
 
     Millis m_clock_at_zero_ms;
     Millis m_now = 0;
     TimerSchedule m_timers;
+    ClickRule m_clicks;
     std::array<int, 2> m_refusals{};
     std::vector<Input> m_inputs;
     std::uint64_t m_input_order = 0;

@@ -6,7 +6,6 @@
 #include <cstdlib>
 #include <span>
 
-#include "core/Cp932.h"
 #include "platform/MusicMix.h"
 
 // The page's side of each call, in site/page.js.
@@ -106,8 +105,6 @@ TimeOfDay WebPlatform::UtcTimeOfDay() {
 int WebPlatform::PixelsPerInch() { return static_cast<int>(web_device_pixel_ratio() * 96.0 + 0.5); }
 
 int WebPlatform::MeasureTextHeight(const FontSpec& font) { return std::abs(font.height); }
-
-void WebPlatform::LowerCase(std::string& text) { cp932::LowerLatinLetters(text); }
 
 void WebPlatform::Press(MouseButton button) { m_click.Press(button); }
 

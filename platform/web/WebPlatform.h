@@ -58,7 +58,6 @@ public:
     [[nodiscard]] int MeasureTextHeight(const FontSpec& font) override;
     [[nodiscard]] std::string ExecutablePath() override { return "Project1"; }
     [[nodiscard]] PathCodePage PathEncoding() override { return PathCodePage::Utf8; }
-    void LowerCase(std::string& text) override;
 
     // Events from the page; each repaints once it has been handled.
     void Press(MouseButton button);

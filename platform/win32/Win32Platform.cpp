@@ -5,6 +5,7 @@
 #include <limits>
 #include <vector>
 
+#include "core/Cp932.h"
 #include "platform/WindowRules.h"
 #include "platform/win32/Resources.h"
 #include "platform/win32/WideText.h"
@@ -295,7 +296,7 @@ void Win32Platform::LowerCase(std::string& text) {
     while (start < text.size()) {
         std::size_t end = start;
         while (end < text.size() && end - start < kLongest) {
-            end += IsAnsiLeadByte(text[end]) && end + 1 < text.size() ? 2u : 1u;
+            end = cp932::NextCharacter(text, end, IsAnsiLeadByte);
         }
         CharLowerBuffA(text.data() + start, static_cast<DWORD>(end - start));
         start = end;

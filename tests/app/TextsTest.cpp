@@ -10,6 +10,7 @@
 #include "app/HandlerRunner.h"
 #include "core/Cp932.h"
 #include "core/Messages.h"
+#include "platform/virtual/VirtualPlatform.h"
 #include "show/GlitchTitle.h"
 
 namespace {
@@ -78,6 +79,30 @@ TEST(Texts, LoweringLeavesDoubleByteCharactersWhole) {
     cp932::LowerLatinLetters(second_byte_letter);
     EXPECT_EQ(second_byte_letter, "\x83\x41q");
     EXPECT_EQ(cp932::ToHex("\x81\x46 "), "814620");
+}
+
+TEST(Texts, TheTitleIsLoweredByItsPathsCodePage) {
+    struct Case {
+        PathCodePage encoding;
+        const char* path;
+        const char* title;
+    };
+    const Case cases[] = {
+        {PathCodePage::Cp932, "C:\\SHOW\\PROJECT1.EXE", "Project1"},
+        // In UTF-8 "あ" is E3 81 82: no byte of it starts a character that
+        // would hide the "Q" after it.
+        {PathCodePage::Utf8, "\\opt\\P\xE3\x81\x82QR.bin", "P\xE3\x81\x82qr"},
+        {PathCodePage::Utf8,
+         "\\opt\\\xC3\x80"
+         "BC",
+         "\xC3\x80"
+         "bc"},
+    };
+    for (const Case& c : cases) {
+        VirtualPlatform platform;
+        platform.SetExecutablePath(c.path, c.encoding);
+        EXPECT_EQ(ApplicationTitle(platform), c.title) << cp932::ToHex(c.path);
+    }
 }
 
 }  // namespace

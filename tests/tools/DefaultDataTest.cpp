@@ -11,11 +11,11 @@
 #include <utility>
 #include <vector>
 
-#include "DefaultPicture.h"
-#include "DefaultTune.h"
-#include "RunLengthBitmap.h"
 #include "picture/BmpLoader.h"
 #include "picture/ByteSource.h"
+#include "tools/default_data/DefaultPicture.h"
+#include "tools/default_data/DefaultTune.h"
+#include "tools/default_data/RunLengthBitmap.h"
 
 namespace {
 

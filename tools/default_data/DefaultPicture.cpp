@@ -1,4 +1,4 @@
-#include "DefaultPicture.h"
+#include "tools/default_data/DefaultPicture.h"
 
 #include <algorithm>
 #include <array>

@@ -1,4 +1,4 @@
-#include "DefaultTune.h"
+#include "tools/default_data/DefaultTune.h"
 
 #include <algorithm>
 #include <array>

@@ -1,4 +1,4 @@
-#include "RunLengthBitmap.h"
+#include "tools/default_data/RunLengthBitmap.h"
 
 #include <algorithm>
 #include <cstddef>

@@ -10,10 +10,10 @@
 #include <system_error>
 #include <vector>
 
-#include "DefaultPicture.h"
-#include "DefaultTune.h"
-#include "RunLengthBitmap.h"
 #include "core/DataFiles.h"
+#include "tools/default_data/DefaultPicture.h"
+#include "tools/default_data/DefaultTune.h"
+#include "tools/default_data/RunLengthBitmap.h"
 
 namespace {
 

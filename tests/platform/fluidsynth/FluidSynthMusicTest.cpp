@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "DefaultTune.h"
 #include "platform/fluidsynth/FluidSynthMusic.h"
 #include "tests/platform/fluidsynth/WavLevel.h"
 #include "tests/support/TempDir.h"
+#include "tools/default_data/DefaultTune.h"
 
 // The show's two commands over FluidSynth's player, rendered to a file: the
 // default tune is heard, for about as long as it lasts.

@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "DefaultTune.h"
 #include "tests/platform/fluidsynth/WavLevel.h"
 #include "tests/support/TempDir.h"
+#include "tools/default_data/DefaultTune.h"
 
 namespace {
 

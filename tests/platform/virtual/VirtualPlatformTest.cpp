@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/virtual/VirtualPlatform.h"
+#include "tests/support/FakeForm.h"
 
 namespace {
 
@@ -26,6 +27,9 @@ private:
 TEST(VirtualPlatform, AtOneMillisecondActionsThenClicksThenTheEarlierPeriodsTicks) {
     VirtualPlatform platform;
     Recorder events(platform);
+    FakeForm form;
+    form.picture_bounds = {0, 0, 10, 10};
+    platform.Attach(form, events);
     ASSERT_TRUE(platform.StartTimer(TimerId::Timer2, 300));
     platform.ScheduleClick(300);
     platform.ScheduleAction(300, [&] { events.Note("action"); });
