@@ -107,4 +107,31 @@ What this site ships besides its own files, and under which licence:
   TimGM6mb.sf2 was left out; its comment (ICMT) says which presets were kept.
   TimGM6mb.sf2 beside it is the whole work it was cut from.
 TEXT
+# Installable and offline: the manifest, the icons made from the default
+# picture (its plain bitmap, written apart), and the service worker with the
+# files a visit needs before the click and a cache name from a hash of every
+# file the build made, so that each deployment has a cache of its own.
+cp "$web"/site/manifest.webmanifest "$site/"
+rm -rf "$out"/plain
+"$out"/host/tools/default_data "$out"/plain
+python3 scripts/helpers/make-icons.py "$out/plain/[]/,,,,;,,.bmp" "$site" 180 192 512
+python3 - "$web/site/sw.js" "$site" "TimGM6mb-$hash.sf2" <<'PY'
+import hashlib, os, sys
+template, site, cut = sys.argv[1:]
+digest = hashlib.sha256()
+for folder, dirs, files in sorted(os.walk(site)):
+    dirs.sort()
+    for name in sorted(files):
+        path = os.path.join(folder, name)
+        digest.update(os.path.relpath(path, site).encode() + b"\0")
+        digest.update(open(path, "rb").read())
+files = ["index.html", "page.js", "showclock.js", "music.js", "recorder.js", "flicker.js", "flicker.wasm",
+         "js-synthesizer.min.js", "js-synthesizer.worklet.min.js", "libfluidsynth-2.4.6.js",
+         "libfluidsynth-2.4.6.wasm", cut, "manifest.webmanifest",
+         "%5B%5D/%2C%2C%2C%2C%3B%2C%2C.bmp", "%5B%5D/%2C%2C%2C%2C%3B%2C%2C.mid"]
+text = open(template, encoding="utf-8").read()
+text = text.replace("@SITE_HASH@", digest.hexdigest()[:16])
+text = text.replace("@SITE_FILES@", ", ".join(f"'{f}'" for f in files))
+open(os.path.join(site, "sw.js"), "w", encoding="utf-8").write(text)
+PY
 echo "Built the site in $site"
