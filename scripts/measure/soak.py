@@ -195,6 +195,18 @@ def main():
     if page is not None:
         report.extend(page.stdout.read().rstrip("\n").split("\n"))
         status = page.wait()
+    # Past the first minutes, in which code is compiled and caches fill.
+    if args.minutes >= 10:
+        for name in ("desktop", "page"):
+            path = os.path.join(args.out, f"{name}.csv")
+            if args.only not in (None, name) or not os.path.exists(path):
+                continue
+            with open(path) as f:
+                rows = [tuple(float(v) for v in line.split(",")) for line in f.readlines()[1:]]
+            later = [r for r in rows if r[0] >= 300]
+            report.append(f"{name}: from minute 5 on, {later[-1][1] - later[0][1]:+.0f} bytes, "
+                          f"{slope(later):.3f} bytes a tick (least squares) over "
+                          f"{later[-1][2] - later[0][2]:.0f} ticks")
     text = "\n".join(report) + "\n"
     sys.stdout.write(text)
     with open(os.path.join(args.out, "report.txt"), "w") as f:
