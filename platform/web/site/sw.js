@@ -10,7 +10,8 @@
 //   the licences) is fetched and then kept too.
 // - The picture and the tune in "[]" are the host's to replace: they are
 //   served from the cache at once and fetched again behind it, so that a
-//   replaced file is shown by the next visit (one gone from the host, 404, is
+//   file replaced on the host is shown by the visit after the one that found
+//   it: the next visit but one at the latest (one gone from the host, 404, is
 //   dropped from the cache). With no cached copy they come from the network.
 'use strict';
 
