@@ -29,6 +29,28 @@ if(NOT SHOW_CHANGELOG_TOP MATCHES "^${SHOW_PACKAGE} \\(${PROJECT_VERSION}\\) ")
     message(FATAL_ERROR "packaging/changelog has no entry for version ${PROJECT_VERSION} at its top")
 endif()
 configure_file(${SHOW_PACKAGING}/flicker-show.1.in ${CMAKE_BINARY_DIR}/packaging/flicker-show.1 @ONLY)
+# The AppStream metadata, with this version and the date of its changelog
+# entry ("Tue, 08 Dec 2026 ..." becomes 2026-12-08).
+file(STRINGS ${SHOW_PACKAGING}/changelog SHOW_CHANGELOG_TRAILER REGEX "^ -- " LIMIT_COUNT 1)
+if(NOT SHOW_CHANGELOG_TRAILER MATCHES ", ([0-9][0-9]) ([A-Z][a-z][a-z]) ([0-9][0-9][0-9][0-9]) ")
+    message(FATAL_ERROR "packaging/changelog: its top entry has no date")
+endif()
+set(SHOW_RELEASE_DAY ${CMAKE_MATCH_1})
+set(SHOW_RELEASE_YEAR ${CMAKE_MATCH_3})
+set(SHOW_MONTHS Jan Feb Mar Apr May Jun Jul Aug Sep Oct Nov Dec)
+list(FIND SHOW_MONTHS ${CMAKE_MATCH_2} SHOW_RELEASE_MONTH)
+if(SHOW_RELEASE_MONTH LESS 0)
+    message(FATAL_ERROR "packaging/changelog: no month ${CMAKE_MATCH_2} in its top entry's date")
+endif()
+math(EXPR SHOW_RELEASE_MONTH "${SHOW_RELEASE_MONTH} + 1" OUTPUT_FORMAT DECIMAL)
+if(SHOW_RELEASE_MONTH LESS 10)
+    set(SHOW_RELEASE_MONTH 0${SHOW_RELEASE_MONTH})
+endif()
+set(SHOW_RELEASE_DATE ${SHOW_RELEASE_YEAR}-${SHOW_RELEASE_MONTH}-${SHOW_RELEASE_DAY})
+configure_file(${SHOW_PACKAGING}/flicker-show.metainfo.xml.in
+    ${CMAKE_BINARY_DIR}/packaging/org.example.FlickerShow.metainfo.xml @ONLY)
+install(FILES ${CMAKE_BINARY_DIR}/packaging/org.example.FlickerShow.metainfo.xml
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 configure_file(${SHOW_PACKAGING}/changelog ${CMAKE_BINARY_DIR}/packaging/changelog COPYONLY)
 
 # Debian wants the changelog and the manual page compressed, without a time

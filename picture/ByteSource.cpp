@@ -7,6 +7,7 @@
 
 #include "core/Messages.h"
 #include "core/ShowError.h"
+#include "picture/FileOpen.h"
 
 namespace {
 // Large reads are staged through a buffer this size: the system's copy into
@@ -31,7 +32,7 @@ bool FileSource::Open(const std::string& native_path) {
     // NOTE: opening a directory for reading succeeds on some systems; it is
     // no picture file, so it counts as a file that cannot be opened.
     if (std::filesystem::is_directory(native_path, ec)) return false;
-    m_file = std::fopen(native_path.c_str(), "rb");
+    m_file = OpenForSharedReading(native_path);
     return m_file != nullptr;
 }
 

@@ -94,7 +94,14 @@ int RunDesktopShow(int argc, char** argv, const DesktopHooks& hooks) {
     qunsetenv("QT_SCALE_FACTOR");
     qunsetenv("QT_SCREEN_SCALE_FACTORS");
     const QtMessageHandler qt_messages = qInstallMessageHandler(HoldMessage);
-    QApplication qt(argc, argv);
+    // The show takes no command line. Qt reads options of its own from the
+    // one it is given (-platform, -qwindowgeometry, -reverse, ...), so it is
+    // given the program's name alone.
+    (void)argc;
+    int qt_argc = 1;
+    char program_name[] = "Project1";
+    char* qt_argv[] = {argc > 0 && argv[0] != nullptr ? argv[0] : program_name, nullptr};
+    QApplication qt(qt_argc, qt_argv);
     qInstallMessageHandler(qt_messages);
     for (const auto& [type, text] : std::exchange(g_held, {})) {
         qt_message_output(type, QMessageLogContext(), text);

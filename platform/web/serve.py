@@ -14,6 +14,7 @@ class Handler(http.server.SimpleHTTPRequestHandler):
         ".js": "text/javascript",
         ".mid": "audio/midi",
         ".sf2": "application/octet-stream",
+        ".webmanifest": "application/manifest+json",
     }
 
     def log_message(self, format, *args):  # noqa: A002 - the base class's name

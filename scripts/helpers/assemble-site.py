@@ -7,12 +7,17 @@ The site holds the page (its index.html given the data files' names from
 window.json), the program's JS with its local names shortened, the
 synthesizer, FluidSynth's WebAssembly as a file of its own, the soundfont whole
 and cut to the presets of the default tune, the default picture run-length
-encoded and the tune, and the licences of what it ships.
+encoded and the tune, and the licences of what it ships; and, for visits with
+no network and for installing the page as an app, the manifest, the icons made
+from the default picture, and the service worker, given the files a visit needs
+before the click and a cache name from a hash of every file the build made, so
+that each deployment has a cache of its own.
 
 usage: assemble-site.py BUILD
 """
 
 import base64
+import hashlib
 import html
 import json
 import os
@@ -86,6 +91,46 @@ def cut_soundfont(tune, site):
                           check=True, capture_output=True, text=True).stdout.strip()
     subprocess.run([sys.executable, os.path.join(ROOT, "scripts/helpers/cut-soundfont.py"),
                     SOUNDFONT, tune, os.path.join(site, name)], check=True)
+    return name
+
+
+def site_hash(site):
+    """A hash of every file of the site, its names included."""
+    digest = hashlib.sha256()
+    for folder, dirs, names in sorted(os.walk(site)):
+        dirs.sort()
+        for name in sorted(names):
+            path = os.path.join(folder, name)
+            digest.update(os.path.relpath(path, site).encode() + b"\0")
+            with open(path, "rb") as f:
+                digest.update(f.read())
+    return digest.hexdigest()[:16]
+
+
+def make_installable(build, files, cut, site):
+    """The manifest, the icons made from the default picture (its plain
+    bitmap, written apart), and the service worker with the files a visit needs
+    before the click, named by a hash of the site so far."""
+    shutil.copy(os.path.join(WEB, "site", "manifest.webmanifest"), site)
+    plain = os.path.join(build, "plain")
+    shutil.rmtree(plain, ignore_errors=True)
+    subprocess.run([os.path.join(build, "host", "tools", "default_data"), plain], check=True)
+    subprocess.run([sys.executable, os.path.join(ROOT, "scripts/helpers/make-icons.py"),
+                    os.path.join(plain, files["folder"], files["picture"]), site,
+                    "180", "192", "512"], check=True)
+    data = ["/".join(urllib.parse.quote(files[k], safe="") for k in ("folder", key))
+            for key in ("picture", "tune")]
+    needed = ["index.html", *PAGE_SCRIPTS, "flicker.js", "flicker.wasm", "js-synthesizer.min.js",
+              "js-synthesizer.worklet.min.js", FLUIDSYNTH + ".js", FLUIDSYNTH + ".wasm", cut,
+              "manifest.webmanifest", *data]
+    with open(os.path.join(WEB, "site", "sw.js"), encoding="utf-8") as f:
+        text = f.read()
+    # (the worker's own text in the hash too: a new worker is a new cache)
+    text = text.replace("@SITE_HASH@", hashlib.sha256((site_hash(site) + text).encode()).hexdigest()[:16])
+    text = text.replace("@SITE_FILES@", ", ".join(json.dumps(name) for name in needed))
+    text = text.replace("@SITE_FOLDER@", json.dumps(files["folder"]))
+    with open(os.path.join(site, "sw.js"), "w", encoding="utf-8") as f:
+        f.write(text)
 
 
 def copy_licences(site):
@@ -133,8 +178,9 @@ def main(argv):
     # The default picture run-length encoded: the same pixels in fewer bytes.
     subprocess.run([os.path.join(build, "host", "tools", "default_data"), "--run-length", site],
                    check=True)
-    cut_soundfont(os.path.join(site, files["folder"], files["tune"]), site)
+    cut = cut_soundfont(os.path.join(site, files["folder"], files["tune"]), site)
     copy_licences(site)
+    make_installable(build, files, cut, site)
     print(f"Built the site in {os.path.relpath(site)}")
     return 0
 

@@ -1,8 +1,9 @@
 #!/bin/sh
 # Makes the release artefacts (scripts/package.sh) and checks each where a
 # user would meet it:
-#   - the .deb: lintian without errors; installed with apt-get into an empty
-#     Debian of the release this machine runs, the one it was built for
+#   - the .deb: lintian without errors; its AppStream metadata valid
+#     (appstreamcli); installed with apt-get into an empty Debian of the
+#     release this machine runs, the one it was built for
 #     (debootstrap, in build-release-test/root), its launcher
 #     started there on a private Xvfb display from a folder without "[]" and
 #     from one with its own picture; then removed, leaving nothing behind;
@@ -53,6 +54,8 @@ step "packing again: the same bytes"
 
 lintian --fail-on error "$deb"
 step "lintian: no errors"
+python3 tests/release/release_test.py appstream "$deb"
+step "the AppStream metadata"
 
 echo "== the .deb in an empty Debian $suite (debootstrap), this machine's release"
 wait "$debootstrap_pid" || { cat "$work/debootstrap.out" >&2; exit 1; }

@@ -1,9 +1,16 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <span>
 #include <string>
+
+#if !defined(_WIN32)
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+#endif
 
 #include "core/Messages.h"
 #include "core/RandomSource.h"
@@ -180,6 +187,35 @@ TEST(FileSource, LargeAndSmallReadsGiveTheFileExactly) {
     EXPECT_TRUE(std::equal(bytes.begin(), bytes.end(), got.begin()));
     EXPECT_EQ(got[bytes.size()], 0xEE);
     EXPECT_EQ(file.Read(std::span(got)), 0u);
+}
+
+// While the picture is open others may read it; a writer is kept out by
+// the share mode on Windows, and on other systems only one that asks for
+// the file's lock.
+TEST(FileSource, OthersMayReadButNotWriteWhileItIsOpen) {
+    TempWorkingDir dir;
+    dir.WriteFile("data", {1, 2, 3});
+    {
+        FileSource file;
+        ASSERT_TRUE(file.Open("data"));
+        std::FILE* reader = std::fopen("data", "rb");
+        EXPECT_NE(reader, nullptr);
+        if (reader != nullptr) std::fclose(reader);
+#if defined(_WIN32)
+        std::FILE* writer = std::fopen("data", "r+b");
+        EXPECT_EQ(writer, nullptr);
+        if (writer != nullptr) std::fclose(writer);
+#else
+        const int writer = ::open("data", O_RDWR);
+        ASSERT_GE(writer, 0);
+        EXPECT_NE(::flock(writer, LOCK_EX | LOCK_NB), 0);
+        ::close(writer);
+#endif
+    }
+    // Closed, it is anyone's again.
+    std::FILE* writer = std::fopen("data", "r+b");
+    EXPECT_NE(writer, nullptr);
+    if (writer != nullptr) std::fclose(writer);
 }
 
 TEST_F(PictureFileTest, DirectoryInPlaceOfTheFileCannotBeOpened) {

@@ -6,6 +6,10 @@
                                   private Xvfb display, from a folder without
                                   "[]" and from one with its own picture, then
                                   removes the package and looks for leftovers
+  release_test.py appstream DEB   the .deb's AppStream metadata: one file in
+                                  /usr/share/metainfo named after its id,
+                                  valid under appstreamcli validate, its
+                                  launchable the package's desktop entry
   release_test.py zip ZIP [--run] checks the Windows zip's file list; with
                                   --run, starts its Project1.exe under Wine
                                   (WINE, WINEPREFIX from the environment) and
@@ -124,6 +128,7 @@ def test_deb(root, deb):
     listed = in_root(root, "dpkg", "-L", "flicker-show").decode().split("\n")
     files = [p for p in listed if p and not os.path.isdir(root + p)]
     check("/usr/bin/flicker-show" in files, "no launcher on the PATH")
+    check(any(p.startswith("/usr/share/metainfo/") for p in files), "no AppStream metadata")
 
     with Xvfb():
         os.makedirs(x11, exist_ok=True)
@@ -174,6 +179,35 @@ def kept_for_protected(root, packages):
     # One unindented line a package reached; its relations follow, indented.
     reached = {line.strip() for line in tree.splitlines() if line and not line[0].isspace()}
     return protected, reached & set(packages) | set(protected)
+
+
+def test_appstream(deb):
+    import xml.etree.ElementTree as ElementTree
+
+    work = tempfile.mkdtemp(prefix="show-appstream-")
+    try:
+        run("dpkg-deb", "-x", deb, work)
+        folder = os.path.join(work, "usr/share/metainfo")
+        found = sorted(os.listdir(folder)) if os.path.isdir(folder) else []
+        check(len(found) == 1 and found[0].endswith(".metainfo.xml"),
+              f"/usr/share/metainfo holds {found}, not one .metainfo.xml")
+        path = os.path.join(folder, found[0])
+        component = ElementTree.parse(path).getroot()
+        cid = component.findtext("id")
+        check(found[0] == f"{cid}.metainfo.xml", f"{found[0]} is not named after its id {cid}")
+        done = subprocess.run(["appstreamcli", "validate", "--no-net", "--no-color", path],
+                              capture_output=True, text=True)
+        check(done.returncode == 0, f"appstreamcli validate: {done.stdout}{done.stderr}")
+        launchable = component.findtext("launchable[@type='desktop-id']")
+        check(launchable and os.path.isfile(os.path.join(work, "usr/share/applications", launchable)),
+              f"its launchable {launchable} is not the package's desktop entry")
+        version = run("dpkg-deb", "-f", deb, "Version").decode().strip()
+        releases = [r.get("version") for r in component.iter("release")]
+        check(releases[:1] == [version], f"its newest release {releases[:1]} is not the package's {version}")
+        print(f"ok - AppStream metadata /usr/share/metainfo/{found[0]}: valid, "
+              f"launches {launchable}, release {version}", flush=True)
+    finally:
+        shutil.rmtree(work, ignore_errors=True)
 
 
 # The Windows zip -------------------------------------------------------------
@@ -227,9 +261,11 @@ def main(argv):
         return 0
     if len(argv) == 4 and argv[1] == "deb":
         return outcome(test_deb, argv[2], argv[3])
+    if len(argv) == 3 and argv[1] == "appstream":
+        return outcome(test_appstream, argv[2])
     if len(argv) in (3, 4) and argv[1] == "zip" and argv[3:] in ([], ["--run"]):
         return outcome(test_zip, argv[2], argv[3:] == ["--run"])
-    print("usage: release_test.py deb ROOT DEB | zip ZIP [--run]", file=sys.stderr)
+    print("usage: release_test.py deb ROOT DEB | appstream DEB | zip ZIP [--run]", file=sys.stderr)
     return 2
 
 

@@ -3,6 +3,39 @@
 // the files a user drops or chooses.
 'use strict';
 
+// The last `size` records of `fields` numbers each, oldest first, in memory
+// taken once: adding one allocates nothing.
+class MeasuringRing {
+    constructor(size, fields) {
+        this.size = size;
+        this.fields = fields;
+        this.values = new Float64Array(size * fields);
+        this.count = 0;
+    }
+    // Adds a record of up to four numbers; its slot, for set().
+    add(a, b = 0, c = 0, d = 0) {
+        const slot = (this.count++ % this.size) * this.fields;
+        const v = this.values;
+        v[slot] = a;
+        if (this.fields > 1) v[slot + 1] = b;
+        if (this.fields > 2) v[slot + 2] = c;
+        if (this.fields > 3) v[slot + 3] = d;
+        return slot;
+    }
+    set(slot, field, value) {
+        this.values[slot + field] = value;
+    }
+    entries() {
+        const kept = Math.min(this.count, this.size);
+        const out = [];
+        for (let n = this.count - kept; n < this.count; ++n) {
+            const slot = (n % this.size) * this.fields;
+            out.push(Array.from(this.values.subarray(slot, slot + this.fields)));
+        }
+        return out;
+    }
+}
+
 (function () {
     const canvas = document.getElementById('picture');
     // The data files' names, the program's own, put on the canvas by the build.
@@ -16,10 +49,12 @@
     let image = null;
     let tunePlays = 0;  // each click on the picture plays the tune
 
-    // Each tick as [timer, ms on the page's clock, that timer's ticks merged
-    // so far, ms its handler took], for measuring a show.
-    const tickLog = [];
-    const clickLog = [];
+    // For measuring a show: the last ticks, each as [timer, ms on the page's
+    // clock, that timer's ticks merged so far, ms its handler took], and the
+    // last releases. Rings of a fixed size, so that a day's run keeps no more
+    // than a minute's: a whole show at 30 ms (about 3,400 ticks) fits.
+    const tickLog = new MeasuringRing(8192, 4);
+    const clickLog = new MeasuringRing(256, 1);
     const handled = [0, 0];
     // The timers run on the show's clock; the program keeps their rules and
     // says which tick is due, the page sets one browser timeout for it.
@@ -56,11 +91,11 @@
         try {
             const now = clock.time();
             for (let id = program._web_take_due(now); id >= 0; id = program._web_take_due(now)) {
-                const entry = [id, performance.now(), program._web_merged(id), 0];
-                tickLog.push(entry);
+                const at = performance.now();
+                const slot = tickLog.add(id, at, program._web_merged(id), 0);
                 ++handled[id];
                 program._web_tick(id);
-                entry[3] = performance.now() - entry[1];
+                tickLog.set(slot, 3, performance.now() - at);
             }
         } finally {
             running = false;
@@ -165,7 +200,7 @@
     window.addEventListener('mouseup', (event) => {
         if (program === null || BoxOpen()) return;
         const [x, y] = event.target === canvas ? ClientPoint(event) : [-1, -1];
-        clickLog.push(performance.now());
+        clickLog.add(performance.now());
         Call(() => program._web_release(event.button, x, y));
     });
     canvas.addEventListener('contextmenu', (event) => event.preventDefault());
@@ -197,7 +232,7 @@
         const rect = canvas.getBoundingClientRect();
         const inside = t.clientX >= rect.left && t.clientX < rect.right && t.clientY >= rect.top && t.clientY < rect.bottom;
         const [x, y] = inside ? ClientPoint(t) : [-1, -1];
-        clickLog.push(performance.now());
+        clickLog.add(performance.now());
         Call(() => (double ? program._web_double_press(0) : program._web_press(0)));
         Call(() => program._web_release(0, x, y));
     });
@@ -206,6 +241,34 @@
     });
     canvas.addEventListener('touchcancel', () => {
         touch = null;
+    });
+
+    // The keyboard: with the picture focused, Enter or Space is a click on
+    // it, once a press (a held key's repeats are nothing). The key going down
+    // is the button's press and coming up its release over the middle of the
+    // picture, through the program's click rule as a mouse's; the focus
+    // leaving while the key is down ends the press outside the picture.
+    let keyDown = null;  // the key that pressed
+    function KeyRelease(inside) {
+        keyDown = null;
+        const [x, y] = inside ? [canvas.width >> 1, canvas.height >> 1] : [-1, -1];
+        clickLog.add(performance.now());
+        Call(() => program._web_release(0, x, y));
+    }
+    canvas.addEventListener('keydown', (event) => {
+        if (event.key !== 'Enter' && event.key !== ' ') return;
+        event.preventDefault();
+        if (event.repeat || keyDown !== null || program === null || BoxOpen()) return;
+        keyDown = event.key;
+        Call(() => program._web_press(0));
+    });
+    canvas.addEventListener('keyup', (event) => {
+        if (event.key !== keyDown) return;
+        event.preventDefault();
+        if (program !== null) KeyRelease(true);
+    });
+    canvas.addEventListener('blur', () => {
+        if (keyDown !== null && program !== null) KeyRelease(false);
     });
 
     // A hidden page gets few ticks: the show waits, tune and all, and goes on
@@ -285,6 +348,18 @@
         // Once the picture is on the screen, the synthesizer gets ready for
         // the click.
         requestAnimationFrame(() => setTimeout(() => music.prepare(), 0));
+        KeepForOffline();
+    }
+
+    // The service worker (sw.js) keeps the site for visits with no network;
+    // registered once the page has loaded, so that it fetches behind the
+    // page's own files. (None where the page is not served over HTTPS or
+    // from this machine.)
+    function KeepForOffline() {
+        if (!('serviceWorker' in navigator)) return;
+        const Register = () => navigator.serviceWorker.register('sw.js').catch(() => {});
+        if (document.readyState === 'complete') Register();
+        else window.addEventListener('load', Register, {once: true});
     }
 
     // For the page's tests and for whoever looks: how the show is doing.
@@ -294,7 +369,7 @@
             handled: handled.slice(),
             missed: program === null ? [0, 0] : [program._web_merged(0), program._web_merged(1)],
         }),
-        log: () => ({ticks: tickLog.slice(), releases: clickLog.slice()}),
+        log: () => ({ticks: tickLog.entries(), releases: clickLog.entries().map(([t]) => t)}),
         audioState: () => (music.context === null ? 'none' : music.context.state),
         tunePlays: () => tunePlays,
         musicReady: () => music.prepare().then(() => true, () => false),

@@ -51,7 +51,7 @@ FIXED_STEPS = list(range(0, 12)) + list(range(25, 35))
 class Show:
     """Project1 running in a directory of its own."""
 
-    def __init__(self, exe, data, with_picture=True, env=None, name=TITLE, title=TITLE):
+    def __init__(self, exe, data, with_picture=True, env=None, name=TITLE, title=TITLE, options=()):
         self.dir = tempfile.mkdtemp(prefix="show-e2e-")
         self.title = title
         folder = os.path.dirname(PICTURE)
@@ -66,7 +66,7 @@ class Show:
             exe = os.path.join(self.dir, name)
         self.log = open(os.path.join(self.dir, "log"), "wb")
         try:
-            self.process = subprocess.Popen([exe], cwd=self.dir, env=env,
+            self.process = subprocess.Popen([exe, *options], cwd=self.dir, env=env,
                                             stdout=self.log, stderr=subprocess.STDOUT)
         except OSError:
             self.log.close()
@@ -482,6 +482,26 @@ def scenario_full_show(args):
     finally:
         show.close()
         shutil.rmtree(frames, ignore_errors=True)
+
+
+def scenario_options(args):
+    """The program takes no command line: with options that Qt would take
+    for its own (another window system, another place and size, right to
+    left) the window opens on the display as without them, at its place and
+    size, and a click starts the show."""
+    show = Show(args.probe, args.data, options=["-platform", "offscreen", "-qwindowgeometry",
+                                                "100x80+5+5", "-reverse", "-style", "none"])
+    try:
+        window = show.main_window()
+        time.sleep(0.5)
+        check(show.alive(), f"Project1 ended with status {show.process.returncode}")
+        check(geometry(window) == (LEFT, TOP, SIDE, SIDE), f"geometry {geometry(window)}")
+        click(window)
+        wait_for("the click", lambda: show.clicks() == 1, timeout=3)
+        time.sleep(0.5)
+        check(show.alive() and not show.boxes(), "the click failed")
+    finally:
+        show.close()
 
 
 # The line is kept in one file, which the program is built with.
