@@ -107,11 +107,11 @@
         showWindow(width, height, color, mix) {
             canvas.width = width;
             canvas.height = height;
+            HoldSize();
             music.setMix(mix);
             // As on the desktop, a box of the start-up's comes first and the
             // window only once it is dismissed.
             AfterBoxes(() => {
-                HoldSize();
                 canvas.hidden = false;
                 // The page around the window takes the window's colour.
                 document.body.style.background = `rgb(${color.join(',')})`;

@@ -275,7 +275,7 @@ test('a missing picture: the open-error box over a button-face area; the flicker
         await show.page.mouse.click(200, 200);
         assert.strictEqual(await Plays(show.page), 0);
         // The window comes once the box is dismissed, as on the desktop.
-        const Hidden = () => show.page.evaluate(() => document.getElementById('picture').hidden);
+        const Hidden = () => show.page.evaluate(() => getComputedStyle(document.getElementById('picture')).visibility === 'hidden');
         assert.strictEqual(await Hidden(), true, 'the window came before OK');
         await show.page.click('dialog[open] button');
         assert.deepStrictEqual(await Boxes(show.page), []);
