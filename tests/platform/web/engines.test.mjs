@@ -218,6 +218,20 @@ test(`${engine}: the show to the glitch: picture, flicker, steps, title, clicks,
     Say(`the tune at the sink 3-5 s after the click: ${level.rms} dBFS RMS, peak ${level.peak} dBFS ` +
         `(${level.seconds.toFixed(1)} s); the page's own level ${pageLevel.toFixed(1)} dBFS`);
     assert.ok(level.rms > -40 && level.peak <= 0, `the tune at the sink: ${level.rms} dBFS`);
+    // A context stopped under the page (as a phone's call interrupts it) runs
+    // again at the next press anywhere, and when the page is shown again.
+    const State = () => driver.evaluate(() => window.flickerShow.audioState());
+    for (const wake of ['a press', 'pageshow']) {
+        await driver.evaluate(() => window.flickerShow.output().context.suspend());
+        await driver.waitFor(() => window.flickerShow.audioState() === 'suspended');
+        if (wake === 'a press') await driver.click(600, 500);
+        else await driver.evaluate(() => window.dispatchEvent(new PageTransitionEvent('pageshow', {persisted: true})));
+        await driver.waitFor(() => window.flickerShow.audioState() === 'running', undefined, 5000, `running after ${wake}`);
+    }
+    assert.strictEqual(await State(), 'running');
+    assert.strictEqual(await Plays(driver), 2, 'the press outside the picture clicked');
+    Say(`navigator.audioSession ${await driver.evaluate(() => (navigator.audioSession ?
+        `is there, its type ${navigator.audioSession.type}` : 'is missing'))}`);
 
     // The steps on time and replay's pictures at the deterministic
     // ones; the glitch's title in the window's name at steps 10 and 11,
