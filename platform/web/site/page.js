@@ -39,7 +39,11 @@
     // 156, measured) and shows the page's address for a title that is empty
     // after that, so a word joiner (U+2060: no width, no whitespace, kept)
     // stands at the start, and at the end after a space: a blank title is a
-    // word joiner alone, and both runs of the glitch stay whole.
+    // word joiner alone, and both runs of the glitch stay whole. WebKit shows
+    // the title as it is. Firefox counts a title of nothing but separators,
+    // controls, marks, format characters and the blank fillers (U+115F,
+    // U+1160, U+2800, U+3164, U+FFA0) as none, and its tab shows the address:
+    // no character both draws nothing and counts there.
     function TabTitle(text) {
         const shown = '\u2060' + text.replace(/ /g, '\u00a0');
         return text.endsWith(' ') ? shown + '\u2060' : shown;
