@@ -94,6 +94,9 @@ void WebPlatform::SetTitle(std::string_view cp932) {
 }
 
 void WebPlatform::ShowErrorBox(std::string_view caption_cp932, std::string_view text_cp932) {
+    // The box is modal over the picture: a press made before it opened ends
+    // with it, as a window that loses the mouse capture forgets its press.
+    m_click.CaptureLost();
     web_error_box(caption_cp932.data(), static_cast<int>(caption_cp932.size()), text_cp932.data(),
                   static_cast<int>(text_cp932.size()));
 }

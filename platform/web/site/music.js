@@ -98,6 +98,13 @@ class ShowMusic {
     prepare() {
         if (this.ready !== null) return this.ready;
         try {
+            // A phone plays the page's sound as media, not muted by its
+            // ringer switch.
+            if (navigator.audioSession) navigator.audioSession.type = 'playback';
+        } catch (e) {
+            // (a browser whose session cannot be set plays as it would)
+        }
+        try {
             this.context = new AudioContext();
             this.ready = this.load();
         } catch (e) {
@@ -187,6 +194,13 @@ class ShowMusic {
     }
     resume() {
         if (this.started && this.context !== null) this.context.resume().catch(() => {});
+    }
+    // A tap, or the page shown again: a started tune whose context is not
+    // running (interrupted by a call, or suspended) is resumed; a context
+    // still interrupted refuses, and the next tap tries again.
+    wake() {
+        if (!this.started || this.context === null || document.hidden) return;
+        if (this.context.state !== 'running') this.context.resume().catch(() => {});
     }
 
     // The output's level just now, in dBFS (RMS of the last 2048 samples).

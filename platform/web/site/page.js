@@ -48,6 +48,8 @@ class MeasuringRing {
     let timeout = null;
     let image = null;
     let tunePlays = 0;  // each click on the picture plays the tune
+    let startingUp = false;  // inside the program's start-up
+    let noPicture = false;  // the picture failed to load at start-up
 
     // For measuring a show: the last ticks, each as [timer, ms on the page's
     // clock, that timer's ticks merged so far, ms its handler took], and the
@@ -70,7 +72,11 @@ class MeasuringRing {
     // 156, measured) and shows the page's address for a title that is empty
     // after that, so a word joiner (U+2060: no width, no whitespace, kept)
     // stands at the start, and at the end after a space: a blank title is a
-    // word joiner alone, and both runs of the glitch stay whole.
+    // word joiner alone, and both runs of the glitch stay whole. WebKit shows
+    // the title as it is. Firefox counts a title of nothing but separators,
+    // controls, marks, format characters and the blank fillers (U+115F,
+    // U+1160, U+2800, U+3164, U+FFA0) as none, and its tab shows the address:
+    // no character both draws nothing and counts there.
     function TabTitle(text) {
         const shown = '\u2060' + text.replace(/ /g, '\u00a0');
         return text.endsWith(' ') ? shown + '\u2060' : shown;
@@ -118,21 +124,42 @@ class MeasuringRing {
         return document.querySelector('dialog.error-box[open]') !== null;
     }
 
+    // Runs `f` once no box is open: at once, or when the last box is dismissed.
+    function AfterBoxes(f) {
+        const open = document.querySelectorAll('dialog.error-box[open]');
+        if (open.length === 0) {
+            f();
+            return;
+        }
+        let left = open.length;
+        for (const box of open) {
+            box.addEventListener('close', () => {
+                if (--left === 0) AfterBoxes(f);
+            }, {once: true});
+        }
+    }
+
     // The program's calls.
     const page = {
         showWindow(width, height, color, mix) {
             canvas.width = width;
             canvas.height = height;
             HoldSize();
-            canvas.hidden = false;
-            // The page around the window takes the window's colour.
-            document.body.style.background = `rgb(${color.join(',')})`;
             music.setMix(mix);
+            // As on the desktop, a box of the start-up's comes first and the
+            // window only once it is dismissed.
+            AfterBoxes(() => {
+                canvas.hidden = false;
+                // The page around the window takes the window's colour.
+                document.body.style.background = `rgb(${color.join(',')})`;
+            });
         },
         setTitle(bytes) {
             document.title = TabTitle(Decode(bytes));
         },
         errorBox(caption, text) {
+            // (At start-up only the picture is loaded.)
+            if (startingUp) noPicture = true;
             const box = document.getElementById('error-box').content.firstElementChild.cloneNode(true);
             box.querySelector('.caption').textContent = Decode(caption);
             box.querySelector('.text').textContent = Decode(text);
@@ -160,6 +187,7 @@ class MeasuringRing {
         playTune(id) {
             ++tunePlays;
             music.play(id);
+            WatchSound();
         },
     };
 
@@ -284,6 +312,40 @@ class MeasuringRing {
         Reschedule();
     });
 
+    // The tune after a click: where the browser does not let its sound start
+    // (no sound device, or none it may use), the line under the picture says
+    // so, once; it goes when the sound runs after all. A context a phone
+    // interrupted (a call) or suspended is resumed at the next tap or when
+    // the page is shown again.
+    const kSoundWaitMs = 3000;
+    let soundWatched = false;
+    function WatchSound() {
+        if (soundWatched) return;
+        soundWatched = true;
+        const line = document.getElementById('sound');
+        const Check = async () => {
+            // (A hidden page's tune waits with the show.)
+            if (document.hidden) {
+                setTimeout(Check, kSoundWaitMs);
+                return;
+            }
+            const ready = await music.tuneReady();
+            if (ready && music.context.state === 'running') return;
+            line.textContent = 'The tune cannot play: this browser did not let the page\'s sound start.';
+            line.hidden = false;
+            if (music.context !== null) {
+                music.context.addEventListener('statechange', () => {
+                    if (music.context.state === 'running') line.hidden = true;
+                });
+            }
+        };
+        setTimeout(Check, kSoundWaitMs);
+    }
+    for (const type of ['touchend', 'mousedown', 'keydown']) {
+        window.addEventListener(type, () => music.wake(), true);
+    }
+    window.addEventListener('pageshow', () => music.wake());
+
     // A dropped or chosen file takes the place of the picture or the tune in
     // the folder for their next load: a Standard MIDI File replaces the tune,
     // any other file the picture. The line beside the chooser says so at once,
@@ -298,7 +360,11 @@ class MeasuringRing {
             const isTune = Starts(first, 'MThd');
             // The tune is opened once, at the first click, as on the desktop.
             let note = ' is the picture from its next load.';
-            if (isTune) {
+            if (!isTune && noPicture) {
+                // The show loads its picture again only over one it has.
+                note = ' came after the picture failed to load at start-up: the show loads no picture ' +
+                       'after that, so it is not shown.';
+            } else if (isTune) {
                 note = music.opened() ? ' came after the tune was opened: it is not played.' :
                                         ' is the tune the click starts.';
                 if (!music.opened()) music.needFullSet();
@@ -344,7 +410,12 @@ class MeasuringRing {
         if (tune !== null) module.FS.writeFile(kFolder + '/' + kTune, tune);
         program = module;
         music.setSiteTune(tune);
-        Call(() => module.callMain([]));
+        startingUp = true;
+        try {
+            Call(() => module.callMain([]));
+        } finally {
+            startingUp = false;
+        }
         // Once the picture is on the screen, the synthesizer gets ready for
         // the click.
         requestAnimationFrame(() => setTimeout(() => music.prepare(), 0));

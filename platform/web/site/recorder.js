@@ -1,12 +1,15 @@
 // "Save the show as a video": what the page plays, picture and tune, recorded
 // with MediaRecorder from the canvas's stream and the tune's audio graph into
-// a WebM file, offered for download once the show has passed its last step,
-// or when the person stops the recording.
+// a WebM file (VP9, else VP8) or, where the browser records no WebM, an MP4
+// file, offered for download once the show has passed its last step, or when
+// the person stops the recording. A browser that records neither gets the
+// button disabled, and the line beside it says why.
 'use strict';
 
 (function () {
     const kLastStep = 34;
-    const kTypes = ['video/webm;codecs=vp9,opus', 'video/webm;codecs=vp8,opus', 'video/webm'];
+    const kTypes = ['video/webm;codecs=vp9,opus', 'video/webm;codecs=vp8,opus', 'video/webm',
+                    'video/mp4;codecs=avc1,mp4a.40.2', 'video/mp4'];
     // The recorder hands over what it has every second, so a long show does
     // not wait in one piece.
     const kSliceMs = 1000;
@@ -23,7 +26,8 @@
         if (link !== null) URL.revokeObjectURL(link.href);
         link = document.createElement('a');
         link.href = URL.createObjectURL(blob);
-        link.download = 'flicker-show.webm';
+        // Named after what was recorded.
+        link.download = blob.type.startsWith('video/mp4') ? 'flicker-show.mp4' : 'flicker-show.webm';
         link.textContent = `Download the video (${(blob.size / 1e6).toFixed(1)} MB)`;
         note.replaceChildren(link);
     }
@@ -38,13 +42,12 @@
             output.connect(out);
             for (const track of out.stream.getAudioTracks()) stream.addTrack(track);
         }
-        const mimeType = kTypes.find((t) => MediaRecorder.isTypeSupported(t));
-        recorder = new MediaRecorder(stream, mimeType ? {mimeType} : {});
+        recorder = new MediaRecorder(stream, {mimeType: RecordedType()});
         const chunks = [];
         recorder.addEventListener('dataavailable', (event) => chunks.push(event.data));
         recorder.addEventListener('stop', () => {
             for (const track of stream.getTracks()) track.stop();
-            Offer(new Blob(chunks, {type: recorder.mimeType}));
+            Offer(new Blob(chunks, {type: recorder.mimeType || RecordedType()}));
             recorder = null;
             button.textContent = 'Save the show as a video';
         });
@@ -86,5 +89,16 @@
                 starting = false;
             });
     });
-    button.disabled = typeof MediaRecorder === 'undefined';
+    // The first type the browser records; undefined where none.
+    function RecordedType() {
+        if (typeof MediaRecorder === 'undefined' || typeof canvas.captureStream !== 'function') return undefined;
+        return kTypes.find((t) => MediaRecorder.isTypeSupported(t));
+    }
+
+    if (RecordedType() === undefined) {
+        button.disabled = true;
+        note.textContent = typeof MediaRecorder === 'undefined' || typeof canvas.captureStream !== 'function' ?
+            'This browser cannot record the page.' :
+            'This browser records neither WebM nor MP4 video.';
+    }
 })();

@@ -274,8 +274,12 @@ test('a missing picture: the open-error box over a button-face area; the flicker
         // The box takes the clicks: the show does not start under it.
         await show.page.mouse.click(200, 200);
         assert.strictEqual(await Plays(show.page), 0);
+        // The window comes once the box is dismissed, as on the desktop.
+        const Hidden = () => show.page.evaluate(() => getComputedStyle(document.getElementById('picture')).visibility === 'hidden');
+        assert.strictEqual(await Hidden(), true, 'the window came before OK');
         await show.page.click('dialog[open] button');
         assert.deepStrictEqual(await Boxes(show.page), []);
+        assert.strictEqual(await Hidden(), false, 'no window after OK');
     } finally {
         await show.close();
     }
@@ -428,6 +432,13 @@ test('a chosen file replaces the picture at its next load; the show goes on behi
     try {
         await show.page.setInputFiles('#choose', badFile);
         await show.page.mouse.click(200, 200);
+        // A press on the picture half a second before the box comes.
+        await show.page.waitForFunction(() => window.flickerShow.ticks().handled[0] >= 7, null, {timeout: 30000});
+        const seventh = await show.page.evaluate(() => window.flickerShow.log().ticks.filter((t) => t[0] === 0)[6][1]);
+        await show.page.waitForFunction((t) => performance.now() >= t + 2500, seventh);
+        await show.page.mouse.move(200, 200);
+        await show.page.mouse.down();
+        assert.deepStrictEqual(await Boxes(show.page), [], 'the box came before the press');
         // Step 8 reloads the picture: the box comes, and the flicker and the
         // steps go on behind it.
         await show.page.waitForSelector('dialog[open]', {timeout: 30000});
@@ -437,6 +448,15 @@ test('a chosen file replaces the picture at its next load; the show goes on behi
         const before = await FullPixels(show.page);
         await show.page.waitForFunction(() => window.flickerShow.ticks().handled[0] >= 9, null, {timeout: 5000});
         assert.notStrictEqual(await FullPixels(show.page), before, 'the flicker stopped behind the box');
+        // The press ended with the box: after OK, a press elsewhere and a
+        // release over the picture are no click.
+        await show.page.mouse.up();
+        await show.page.click('dialog[open] button');
+        await show.page.mouse.move(600, 500);
+        await show.page.mouse.down();
+        await show.page.mouse.move(200, 200);
+        await show.page.mouse.up();
+        assert.strictEqual(await Plays(show.page), 1, 'a press outlived the box');
     } finally {
         await show.close();
     }
@@ -546,9 +566,10 @@ test('a dropped tune: one of the person\'s own plays from the full set; a trunca
             // (the full set is fetched and loaded before the tune plays)
             assert.ok(await pages[i].evaluate(() => window.flickerShow.tuneReady()), 'the synthesizer failed');
             await pages[i].mouse.click(200, 200);
+            // (heard before the next page is readied: the note lasts a second)
+            if (i === 0) await pages[0].waitForFunction(() => window.flickerShow.level() > -60, null, {timeout: 10000});
         }
         assert.ok(show.fetched().includes('TimGM6mb.sf2'), 'the full set was not fetched');
-        await pages[0].waitForFunction(() => window.flickerShow.level() > -60, null, {timeout: 10000});
         for (let n = 0; n < 12; ++n) {
             await show.page.waitForTimeout(250);
             for (const page of pages.slice(1)) {

@@ -1,0 +1,240 @@
+// The three browser engines the page is tested in, each behind the same small
+// driver: Chromium through playwright-core, Firefox ESR through puppeteer-core
+// over WebDriver BiDi, and WebKitGTK's MiniBrowser through WebKitWebDriver and
+// selenium-webdriver. Each runs as a headful window on an X display, playing
+// into the PulseAudio sink it is given, and its window's X name is the tab's
+// text as that browser shows it.
+import {execFileSync, spawn} from 'node:child_process';
+import {existsSync, mkdtempSync, readdirSync, writeFileSync} from 'node:fs';
+import {createRequire} from 'node:module';
+import {createServer} from 'node:net';
+import path from 'node:path';
+import {fileURLToPath} from 'node:url';
+
+const here = path.dirname(fileURLToPath(import.meta.url));
+const root = path.resolve(here, '../../..');
+const require = createRequire(path.join(root, 'platform/web/'));
+
+// WebKitGTK's MiniBrowser lies in the library folder of the machine's
+// architecture, under the API version's folder.
+export function MiniBrowser() {
+    for (const lib of ['/usr/lib', ...readdirSync('/usr/lib').filter((d) => d.includes('-linux-')).map((d) => `/usr/lib/${d}`)]) {
+        for (const api of ['webkit2gtk-4.1', 'webkitgtk-6.0', 'webkit2gtk-4.0']) {
+            const file = path.join(lib, api, 'MiniBrowser');
+            if (existsSync(file)) return file;
+        }
+    }
+    throw new Error('no MiniBrowser of WebKitGTK\'s (the package webkit2gtk-driver)');
+}
+
+function FreePort() {
+    return new Promise((resolve, reject) => {
+        const server = createServer();
+        server.once('error', reject);
+        server.listen(0, '127.0.0.1', () => {
+            const {port} = server.address();
+            server.close(() => resolve(port));
+        });
+    });
+}
+
+// Every X top-level window name on `display` (_NET_WM_NAME, else WM_NAME).
+export function WindowNames(display) {
+    const tree = execFileSync('xwininfo', ['-display', display, '-root', '-children']).toString();
+    const names = [];
+    for (const [id] of tree.matchAll(/0x[0-9a-f]+(?= )/g)) {
+        for (const property of ['_NET_WM_NAME', 'WM_NAME']) {
+            let line = '';
+            try {
+                line = execFileSync('xprop', ['-display', display, '-id', id, property],
+                                    {stdio: ['ignore', 'pipe', 'ignore']}).toString();
+            } catch {
+                continue;
+            }
+            const value = line.match(/= (".*")$/m);
+            if (value) {
+                names.push(JSON.parse(value[1]));
+                break;
+            }
+        }
+    }
+    return names;
+}
+
+// How each engine names its window: the tab's text within what it adds
+// (Firefox adds nothing to its name for a title it counts as blank, and
+// MiniBrowser marks a window that a WebDriver drives).
+const kName = {
+    chromium: /^(.*) - Chromium$/s,
+    firefox: /^(?:(.*) — )?Mozilla Firefox$/s,
+    webkit: /^\[Automation\] (.*)$/s,
+};
+
+// The environment of a browser: its display and its sound's sink.
+function Environment({display, pulse, sink, home}) {
+    const env = {...process.env, DISPLAY: display, HOME: home, XDG_RUNTIME_DIR: home};
+    if (pulse) env.PULSE_SERVER = pulse;
+    if (sink) env.PULSE_SINK = sink;
+    delete env.WAYLAND_DISPLAY;
+    return env;
+}
+
+async function Chromium(options) {
+    const {chromium} = require('playwright-core');
+    const env = Environment(options);
+    const browser = await chromium.launchPersistentContext(options.home, {
+        headless: false,
+        executablePath: '/usr/bin/chromium',
+        args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
+               '--disable-background-networking', '--disable-component-update', '--disable-sync',
+               '--autoplay-policy=user-gesture-required'],
+        env,
+        viewport: {width: 800, height: 600},
+    });
+    const page = browser.pages()[0] ?? await browser.newPage();
+    const errors = [];
+    page.on('pageerror', (e) => errors.push(e.message));
+    return {
+        errors,
+        goto: (url) => page.goto(url),
+        evaluate: (f, arg) => page.evaluate(f, arg),
+        click: (x, y, button = 'left', count = 1) => page.mouse.click(x, y, {button, clickCount: count}),
+        drag: async (x0, y0, x1, y1) => {
+            await page.mouse.move(x0, y0);
+            await page.mouse.down();
+            await page.mouse.move(x1, y1);
+            await page.mouse.up();
+        },
+        choose: (selector, file) => page.setInputFiles(selector, file),
+        close: () => browser.close(),
+    };
+}
+
+async function Firefox(options) {
+    const puppeteer = require('puppeteer-core');
+    const browser = await puppeteer.launch({
+        browser: 'firefox',
+        executablePath: '/usr/bin/firefox-esr',
+        headless: false,
+        userDataDir: options.home,
+        env: Environment(options),
+        defaultViewport: null,
+        args: ['--width=900', '--height=800'],
+        extraPrefsFirefox: {
+            // What a new profile would otherwise do on its own: nothing
+            // leaves the machine.
+            'browser.shell.checkDefaultBrowser': false,
+            'app.update.enabled': false,
+            'datareporting.policy.dataSubmissionEnabled': false,
+            'toolkit.telemetry.enabled': false,
+            'network.captive-portal-service.enabled': false,
+            'network.connectivity-service.enabled': false,
+            // Sound after a click only, as for a person.
+            'media.autoplay.default': 1,
+            'media.autoplay.blocking_policy': 0,
+        },
+    });
+    const page = (await browser.pages())[0] ?? await browser.newPage();
+    await page.setViewport({width: 800, height: 600});
+    const errors = [];
+    page.on('pageerror', (e) => errors.push(e.message));
+    const Button = {left: 'left', middle: 'middle', right: 'right'};
+    return {
+        errors,
+        goto: (url) => page.goto(url),
+        evaluate: (f, arg) => page.evaluate(f, arg),
+        click: (x, y, button = 'left', count = 1) => page.mouse.click(x, y, {button: Button[button], count}),
+        drag: async (x0, y0, x1, y1) => {
+            await page.mouse.move(x0, y0);
+            await page.mouse.down();
+            await page.mouse.move(x1, y1);
+            await page.mouse.up();
+        },
+        choose: async (selector, file) => (await page.$(selector)).uploadFile(file),
+        close: () => browser.close(),
+    };
+}
+
+async function WebKit(options) {
+    const {Builder, Origin, Button: SeleniumButton, By} = require('selenium-webdriver');
+    const port = await FreePort();
+    const driver = spawn('WebKitWebDriver', [`--port=${port}`, '--host=127.0.0.1'],
+                         {env: Environment(options), stdio: ['ignore', 'ignore', 'pipe']});
+    let log = '';
+    driver.stderr.on('data', (d) => { log += d; });
+    const url = `http://127.0.0.1:${port}`;
+    // It takes requests a moment after it starts.
+    for (let tries = 0; ; ++tries) {
+        try {
+            await fetch(url + '/status');
+            break;
+        } catch (e) {
+            if (tries > 100 || driver.exitCode !== null) throw new Error('WebKitWebDriver did not start: ' + log);
+            await new Promise((r) => setTimeout(r, 100));
+        }
+    }
+    let browser;
+    try {
+        browser = await new Builder().usingServer(url).withCapabilities({
+            browserName: 'MiniBrowser',
+            'webkitgtk:browserOptions': {binary: MiniBrowser(), args: ['--automation']},
+        }).build();
+        await browser.manage().window().setRect({x: 0, y: 0, width: 820, height: 700});
+    } catch (e) {
+        driver.kill();
+        throw e;
+    }
+    const kButton = {left: SeleniumButton.LEFT, middle: SeleniumButton.MIDDLE, right: SeleniumButton.RIGHT};
+    // (selenium's executeScript takes a function's body: the function is
+    // given as text and called with the argument.)
+    const evaluate = async (f, arg) => {
+        const body = `return Promise.resolve((${f.toString()})(arguments[0]));`;
+        return browser.executeScript(body, arg === undefined ? null : arg);
+    };
+    return {
+        errors: [],
+        goto: (u) => browser.get(u),
+        evaluate,
+        click: async (x, y, button = 'left', count = 1) => {
+            const actions = browser.actions({async: true}).move({x: Math.round(x), y: Math.round(y), origin: Origin.VIEWPORT});
+            for (let i = 0; i < count; ++i) actions.press(kButton[button]).release(kButton[button]);
+            await actions.perform();
+        },
+        drag: async (x0, y0, x1, y1) => {
+            await browser.actions({async: true}).move({x: x0, y: y0, origin: Origin.VIEWPORT}).press()
+                .move({x: x1, y: y1, origin: Origin.VIEWPORT}).release().perform();
+        },
+        choose: async (selector, file) => (await browser.findElement(By.css(selector))).sendKeys(file),
+        close: async () => {
+            try {
+                await browser.quit();
+            } finally {
+                driver.kill();
+            }
+        },
+    };
+}
+
+export const kEngines = {chromium: Chromium, firefox: Firefox, webkit: WebKit};
+
+// A headful browser of `engine` on `display`, its sound into `sink` of the
+// PulseAudio server `pulse`; `work` holds its profile. The driver's
+// evaluate(f, arg) runs f(arg) in the page and gives what it returns, awaited.
+export async function OpenEngine(engine, {display, pulse, sink, work}) {
+    const home = mkdtempSync(path.join(work, `${engine}-`));
+    const driver = await kEngines[engine]({display, pulse, sink, home});
+    driver.engine = engine;
+    // The tab's text as the browser's window shows it.
+    driver.windowTitles = () => WindowNames(display).map((n) => n.match(kName[engine]))
+        .filter((m) => m !== null).map((m) => m[1] ?? '');
+    driver.waitFor = async (f, arg, timeout = 10000, what = f.toString()) => {
+        const end = Date.now() + timeout;
+        for (;;) {
+            const value = await driver.evaluate(f, arg);
+            if (value) return value;
+            if (Date.now() > end) throw new Error(`${engine}: waited ${timeout} ms for ${what}`);
+            await new Promise((r) => setTimeout(r, 50));
+        }
+    };
+    return driver;
+}

@@ -1,0 +1,366 @@
+// The show's web page in one browser engine (SHOW_WEB_ENGINE: chromium,
+// firefox or webkit), headful on an X display (SHOW_WEB_DISPLAY), playing
+// into its own sink (show-ENGINE) of a PulseAudio server (SHOW_WEB_PULSE):
+// the canvas against replay's frames, the flicker and the steps on time,
+// the title as the browser's window shows it, which buttons click, the tune's
+// level at the sink, the recorder, the start-up's error box and a dropped
+// file. What an engine cannot do is said in the output. SHOW_WEB_SITE and
+// SHOW_REPLAY name the built site and replay.
+import assert from 'node:assert';
+import {execFileSync, spawn} from 'node:child_process';
+import {mkdirSync, mkdtempSync, readFileSync, readdirSync, symlinkSync, writeFileSync} from 'node:fs';
+import {tmpdir} from 'node:os';
+import path from 'node:path';
+import {after, test} from 'node:test';
+import {fileURLToPath} from 'node:url';
+
+import {ServeDuringTests} from '../../support/webserver.mjs';
+import {OpenEngine} from './engines.mjs';
+
+const here = path.dirname(fileURLToPath(import.meta.url));
+const root = path.resolve(here, '../../..');
+const engine = process.env.SHOW_WEB_ENGINE ?? 'chromium';
+const display = process.env.SHOW_WEB_DISPLAY;
+const pulse = process.env.SHOW_WEB_PULSE;
+const sink = `show-${engine}`;
+const site = path.resolve(process.env.SHOW_WEB_SITE ?? path.join(root, 'build-web/site'));
+const replay = path.resolve(process.env.SHOW_REPLAY ?? path.join(root, 'build-web/host/tools/replay'));
+const windowValues = JSON.parse(readFileSync(
+    process.env.SHOW_WINDOW_JSON ?? path.join(root, 'build-web/host/window.json'), 'utf8'));
+const {folder: kFolder, picture: kPicture, tune: kTune} = windowValues.files;
+const kStepMs = 3000;
+
+const work = mkdtempSync(path.join(tmpdir(), `show-${engine}-`));
+const served = ServeDuringTests(root, work, work);
+const Say = (text) => console.log(`${engine}: ${text}`);
+
+// A site folder that links to the built one; `picture` replaces the default
+// picture (null: none on the server).
+function Site(name, picture) {
+    const dir = path.join(work, name);
+    mkdirSync(path.join(dir, kFolder), {recursive: true});
+    for (const entry of readdirSync(site)) {
+        if (entry !== kFolder) symlinkSync(path.join(site, entry), path.join(dir, entry));
+    }
+    for (const entry of readdirSync(path.join(site, kFolder))) {
+        if (entry !== kPicture) symlinkSync(path.join(site, kFolder, entry), path.join(dir, kFolder, entry));
+    }
+    if (picture !== null) writeFileSync(path.join(dir, kFolder, kPicture), picture);
+    return `${served.origin}/${name}/index.html`;
+}
+
+// Replay in a folder holding `picture` (null: none): its trace's lines and
+// its frames' folder.
+function Replay(name, picture, args) {
+    const dir = path.join(work, 'replay-' + name);
+    mkdirSync(path.join(dir, kFolder), {recursive: true});
+    if (picture !== null) writeFileSync(path.join(dir, kFolder, kPicture), picture);
+    const frames = path.join(dir, 'frames');
+    const trace = execFileSync(replay, ['--dir', dir, '--frames', frames, ...args]).toString();
+    return {lines: trace.split('\n'), frames};
+}
+
+// A replay frame (bottom-up, 24 bits) as [width, height, codes]: each pixel's
+// red, green and blue in their high four bits as one 12-bit code.
+function Frame(frames, step) {
+    const name = readdirSync(frames).find((f) => f.endsWith(`-step${String(step).padStart(4, '0')}.bmp`));
+    const b = readFileSync(path.join(frames, name));
+    const offset = b.readUInt32LE(10);
+    const width = b.readInt32LE(18);
+    const height = b.readInt32LE(22);
+    const stride = Math.ceil((width * 3) / 4) * 4;
+    const codes = [];
+    for (let y = 0; y < height; ++y) {
+        const row = offset + (height - 1 - y) * stride;
+        for (let x = 0; x < width; ++x) {
+            const p = row + x * 3;
+            codes.push(String.fromCharCode(((b[p + 2] >> 4) << 8) | ((b[p + 1] >> 4) << 4) | (b[p] >> 4)));
+        }
+    }
+    return [width, height, codes.join('')];
+}
+
+function ReplayErrorText(lines) {
+    const line = lines.find((l) => / error /.test(l));
+    return new TextDecoder('shift_jis').decode(Buffer.from(line.split(' ')[2], 'hex'));
+}
+
+// The canvas in the same codes, with the step it showed then.
+const Canvas = (driver) => driver.evaluate(() => {
+    const canvas = document.getElementById('picture');
+    const d = canvas.getContext('2d').getImageData(0, 0, canvas.width, canvas.height).data;
+    const codes = [];
+    for (let i = 0; i < d.length; i += 4) {
+        codes.push(String.fromCharCode(((d[i] >> 4) << 8) | ((d[i + 1] >> 4) << 4) | (d[i + 2] >> 4)));
+    }
+    return [window.flickerShow.ticks().handled[0], [canvas.width, canvas.height, codes.join('')]];
+});
+
+function SameCodes(actual, expected, what) {
+    assert.deepStrictEqual(actual.slice(0, 2), expected.slice(0, 2), `${what}: the size`);
+    let differ = 0;
+    for (let i = 0; i < actual[2].length; ++i) differ += actual[2][i] !== expected[2][i];
+    assert.strictEqual(differ, 0, `${what}: ${differ} pixels differ in their high four bits`);
+}
+
+// A hash of every byte of the canvas: what the flicker changes.
+const Digest = (driver) => driver.evaluate(() => {
+    const c = document.getElementById('picture');
+    let hash = 0x811c9dc5;
+    for (const b of c.getContext('2d').getImageData(0, 0, c.width, c.height).data) hash = Math.imul(hash ^ b, 0x01000193);
+    return hash;
+});
+const Plays = (driver) => driver.evaluate(() => window.flickerShow.tunePlays());
+const Ticks = (driver) => driver.evaluate(() => window.flickerShow.ticks());
+const Boxes = (driver) => driver.evaluate(() => Array.from(document.querySelectorAll('dialog[open]'), (d) => ({
+    caption: d.querySelector('.caption').textContent,
+    text: d.querySelector('.text').textContent,
+    buttons: Array.from(d.querySelectorAll('button'), (b) => b.textContent),
+})));
+const Sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
+
+// A click at the middle of the element `selector` finds first.
+async function ClickOn(driver, selector) {
+    const [x, y] = await driver.evaluate((s) => {
+        const r = document.querySelector(s).getBoundingClientRect();
+        return [r.left + r.width / 2, r.top + r.height / 2];
+    }, selector);
+    await driver.click(x, y);
+}
+
+// The sink's level over `ms`, recorded from its monitor: RMS and peak in dBFS.
+function SinkLevel(ms) {
+    return new Promise((resolve, reject) => {
+        const record = spawn('parec', ['--server', pulse, '-d', `${sink}.monitor`, '--raw', '--format=float32le',
+                                       '--rate=48000', '--channels=2', '--latency-msec=50'],
+                             {stdio: ['ignore', 'pipe', 'inherit']});
+        const parts = [];
+        record.stdout.on('data', (d) => parts.push(d));
+        record.once('error', reject);
+        setTimeout(() => record.kill(), ms);
+        record.once('exit', () => {
+            const all = Buffer.concat(parts);
+            const samples = new Float32Array(all.buffer, all.byteOffset, Math.floor(all.length / 4));
+            let sum = 0;
+            let peak = 0;
+            for (const s of samples) {
+                sum += s * s;
+                peak = Math.max(peak, Math.abs(s));
+            }
+            const dB = (v) => Math.round(10 * (20 * Math.log10(v))) / 10;
+            resolve({rms: dB(Math.sqrt(sum / Math.max(1, samples.length))), peak: dB(peak), seconds: samples.length / 96000});
+        });
+    });
+}
+
+// The video the page offers, fetched in the page, as bytes.
+async function Offered(driver) {
+    return Buffer.from(await driver.evaluate(async () => {
+        const blob = await (await fetch(document.querySelector('#recorded a').href)).blob();
+        const data = new Uint8Array(await blob.arrayBuffer());
+        let text = '';
+        for (let k = 0; k < data.length; k += 0x8000) text += String.fromCharCode(...data.subarray(k, k + 0x8000));
+        return btoa(text);
+    }), 'base64');
+}
+
+const defaultPicture = () => readFileSync(path.join(site, kFolder, kPicture));
+
+// One browser for the tests that play into the sink, opened by the first.
+let opened = null;
+const Browser = async () => (opened ??= OpenEngine(engine, {display, pulse, sink, work}));
+after(async () => {
+    if (opened !== null) await (await opened).close();
+});
+
+test(`${engine}: the show to the glitch: picture, flicker, steps, title, clicks, tune and video`, async () => {
+    const {frames} = Replay('show', defaultPicture(), ['--click', '0', '--until', '36000']);
+    const driver = await Browser();
+    await driver.goto(Site('show', defaultPicture()));
+    await driver.evaluate(() => window.flickerShow.started);
+    // Blank before the click: the page's title is a word joiner alone.
+    assert.strictEqual(await driver.evaluate(() => document.title), '\u2060');
+    await Sleep(300);
+    const blank = driver.windowTitles();
+    Say(`the window's name before the click holds ${JSON.stringify(blank)} of the page's`);
+    // Firefox counts a title of no printing character as none: its
+    // window's name is its own alone, and its tab shows the address.
+    assert.deepStrictEqual(blank, [engine === 'firefox' ? '' : '\u2060'], 'the blank title');
+
+    SameCodes((await Canvas(driver))[1], Frame(frames, 0), 'at start');
+    const before = await Digest(driver);
+    const flicker = (await Ticks(driver)).handled[1];
+    await driver.waitFor((n) => window.flickerShow.ticks().handled[1] >= n, flicker + 2);
+    assert.ok(await Digest(driver) !== before, 'the flicker changed nothing');
+
+    // Which buttons click: right and middle do not, a double click
+    // counts once, and a press released outside the picture is none.
+    await driver.click(200, 200, 'right');
+    await driver.click(200, 200, 'middle');
+    assert.strictEqual(await Plays(driver), 0, 'a right or middle click');
+    await driver.click(200, 200, 'left', 2);
+    await driver.waitFor(() => window.flickerShow.tunePlays() > 0);
+    await Sleep(300);
+    assert.strictEqual(await Plays(driver), 1, 'a double click');
+    await driver.click(200, 200);
+    await driver.drag(200, 200, 600, 500);
+    assert.strictEqual(await Plays(driver), 2, 'a click, then a press released outside the picture');
+
+    // The tune at the sink, four seconds after the click.
+    await driver.waitFor(() => window.flickerShow.level() > -60, undefined, 10000, 'the tune');
+    assert.strictEqual(await driver.evaluate(() => window.flickerShow.audioState()), 'running');
+    const clicked = (await driver.evaluate(() => window.flickerShow.log().releases))[2];
+    const pageNow = await driver.evaluate(() => performance.now());
+    await Sleep(Math.max(0, clicked + 3000 - pageNow));
+    const level = await SinkLevel(2000);
+    const pageLevel = await driver.evaluate(() => window.flickerShow.level());
+    Say(`the tune at the sink 3-5 s after the click: ${level.rms} dBFS RMS, peak ${level.peak} dBFS ` +
+        `(${level.seconds.toFixed(1)} s); the page's own level ${pageLevel.toFixed(1)} dBFS`);
+    assert.ok(level.rms > -40 && level.peak <= 0, `the tune at the sink: ${level.rms} dBFS`);
+    // A context stopped under the page (as a phone's call interrupts it) runs
+    // again at the next press anywhere, and when the page is shown again.
+    const State = () => driver.evaluate(() => window.flickerShow.audioState());
+    for (const wake of ['a press', 'pageshow']) {
+        await driver.evaluate(() => window.flickerShow.output().context.suspend());
+        await driver.waitFor(() => window.flickerShow.audioState() === 'suspended');
+        if (wake === 'a press') await driver.click(600, 500);
+        else await driver.evaluate(() => window.dispatchEvent(new PageTransitionEvent('pageshow', {persisted: true})));
+        await driver.waitFor(() => window.flickerShow.audioState() === 'running', undefined, 5000, `running after ${wake}`);
+    }
+    assert.strictEqual(await State(), 'running');
+    assert.strictEqual(await Plays(driver), 2, 'the press outside the picture clicked');
+    Say(`navigator.audioSession ${await driver.evaluate(() => (navigator.audioSession ?
+        `is there, its type ${navigator.audioSession.type}` : 'is missing'))}`);
+
+    // The steps on time and replay's pictures at the deterministic
+    // ones; the glitch's title in the window's name at steps 10 and 11,
+    // both runs whole and equal, the full-width marks as themselves.
+    const glitch = /^\u2060(\u00a0{1,30})\uff1a\1\uff1b$/;
+    const titles = new Set();
+    for (let step = 1; step <= 11; ++step) {
+        await driver.waitFor((n) => window.flickerShow.ticks().handled[0] >= n, step, 8000, `step ${step}`);
+        if (step <= 11) {
+            const [at, bits] = await Canvas(driver);
+            if (at <= 11) SameCodes(bits, Frame(frames, at), `step ${at}`);
+        }
+        if (step === 9) assert.deepStrictEqual(driver.windowTitles(), blank, 'before the glitch');
+        if (step >= 10) {
+            for (const wait of [300, 500, 700]) {
+                await Sleep(wait);
+                const [title] = driver.windowTitles();
+                assert.match(title, glitch, `step ${step}`);
+                titles.add(title);
+            }
+        }
+    }
+    assert.ok(titles.size >= 3, `the glitch did not jitter: ${titles.size} titles`);
+    const runs = [...titles].map((t) => glitch.exec(t)[1].length);
+    Say(`the glitch's titles in the window's name: U+2060, n x U+00A0, U+FF1A, n x U+00A0, U+FF1B, ` +
+        `n from ${Math.min(...runs)} to ${Math.max(...runs)} (${titles.size} titles seen)`);
+    const {ticks, releases} = await driver.evaluate(() => window.flickerShow.log());
+    // (releases: the right and the middle click's, then the double click's)
+    const late = ticks.filter((t) => t[0] === 0).map((t, k) => t[1] - releases[2] - (k + 1) * kStepMs);
+    Say(`steps 1 to ${late.length}: from ${Math.round(Math.min(...late))} to ${Math.round(Math.max(...late))} ms ` +
+        'after their time');
+    assert.strictEqual((await Ticks(driver)).missed[0], 0, 'a step was merged');
+    assert.ok(late.every((ms) => ms > -50 && ms < 1000), `steps off time: ${late.map(Math.round)}`);
+
+    // The video: WebM or MP4 as recorded, or the button disabled with
+    // its reason beside it.
+    const recorder = await driver.evaluate(() => {
+        const types = ['video/webm;codecs=vp9,opus', 'video/webm;codecs=vp8,opus', 'video/webm',
+                       'video/mp4;codecs=avc1,mp4a.40.2', 'video/mp4'];
+        return {exists: typeof MediaRecorder !== 'undefined',
+                types: typeof MediaRecorder === 'undefined' ? [] : types.filter((t) => MediaRecorder.isTypeSupported(t)),
+                disabled: document.getElementById('record').disabled,
+                line: document.getElementById('recorded').textContent};
+    });
+    Say(`MediaRecorder ${recorder.exists ? 'takes ' + JSON.stringify(recorder.types) : 'is missing'}`);
+    if (recorder.types.length === 0) {
+        Say(`cannot record a video; the button is disabled: "${recorder.line}"`);
+        assert.ok(recorder.disabled, 'the button is enabled');
+        assert.match(recorder.line, /^This browser (cannot record the page|records neither WebM nor MP4 video)\.$/);
+    } else {
+        assert.ok(!recorder.disabled, 'the button is disabled');
+        await ClickOn(driver, '#record');
+        await driver.waitFor(() => document.getElementById('recorded').textContent.startsWith('Recording'));
+        await Sleep(3000);
+        await ClickOn(driver, '#record');
+        await driver.waitFor(() => document.querySelector('#recorded a') !== null, undefined, 10000, 'the video');
+        const [name, type] = await driver.evaluate(async () => {
+            const a = document.querySelector('#recorded a');
+            return [a.download, (await (await fetch(a.href)).blob()).type];
+        });
+        const file = path.join(work, name);
+        writeFileSync(file, await Offered(driver));
+        const streams = JSON.parse(execFileSync('ffprobe', ['-v', 'error', '-show_streams', '-show_format',
+                                                            '-of', 'json', file]));
+        const codecs = streams.streams.map((s) => s.codec_name);
+        Say(`recorded ${type} into ${name}: ${codecs.join(' + ')}, ` +
+            `${(Number(streams.format.size) / 1e6).toFixed(1)} MB for about 3 s`);
+        assert.strictEqual(name, type.startsWith('video/mp4') ? 'flicker-show.mp4' : 'flicker-show.webm');
+        assert.deepStrictEqual(streams.streams.map((s) => s.codec_type).sort(), ['audio', 'video']);
+        execFileSync('ffmpeg', ['-v', 'error', '-xerror', '-i', file, '-f', 'null', '-']);
+    }
+    assert.deepStrictEqual(driver.errors, [], 'errors in the page');
+});
+
+test(`${engine}: a missing picture: the box first, the window after OK, a dropped picture's line, a chosen tune`, async () => {
+    const {lines} = Replay('missing', null, ['--until', '0']);
+    const driver = await Browser();
+    await driver.goto(Site('missing', null));
+    await driver.evaluate(() => window.flickerShow.started);
+    assert.deepStrictEqual(await Boxes(driver), [{caption: 'Project1', text: ReplayErrorText(lines), buttons: ['OK']}]);
+    // No window behind the box: the canvas waits for OK, the flicker
+    // ticks go on.
+    const Shown = () => driver.evaluate(() => getComputedStyle(document.getElementById('picture')).visibility !== 'hidden');
+    assert.strictEqual(await Shown(), false, 'the window came before OK');
+    const flicker = (await Ticks(driver)).handled[1];
+    await driver.waitFor((n) => window.flickerShow.ticks().handled[1] >= n, flicker + 2);
+    await ClickOn(driver, 'dialog[open] button');
+    await driver.waitFor(() => document.querySelector('dialog[open]') === null);
+    assert.strictEqual(await Shown(), true, 'no window after OK');
+    const [, [, , codes]] = await Canvas(driver);
+    const form = String.fromCharCode(((windowValues.color[0] >> 4) << 8) | ((windowValues.color[1] >> 4) << 4) |
+                                     (windowValues.color[2] >> 4));
+    assert.ok([...codes].every((c) => c === form), 'not all the form\'s colour');
+
+    // A bitmap dropped: no load is left to read it.
+    const picture = defaultPicture().toString('base64');
+    await driver.evaluate(([name, bytes]) => {
+        const data = new DataTransfer();
+        data.items.add(new File([Uint8Array.from(atob(bytes), (c) => c.charCodeAt(0))], name));
+        document.getElementById('picture').dispatchEvent(new DragEvent('drop', {dataTransfer: data, bubbles: true,
+                                                                               cancelable: true}));
+    }, ['mine.bmp', picture]);
+    const Line = () => driver.evaluate(() => document.getElementById('replaced').textContent);
+    await driver.waitFor(() => document.getElementById('replaced').textContent !== '');
+    assert.match(await Line(), /^mine\.bmp came after the picture failed to load at start-up/);
+    // A tune chosen with the chooser.
+    const tune = path.join(work, 'mine.mid');
+    writeFileSync(tune, readFileSync(path.join(site, kFolder, kTune)));
+    await driver.choose('#choose', tune);
+    await driver.waitFor(() => document.getElementById('replaced').textContent.startsWith('mine.mid'));
+    assert.strictEqual(await Line(), 'mine.mid is the tune the click starts.');
+    await driver.click(200, 200);
+    await driver.waitFor(() => window.flickerShow.tunePlays() === 1, undefined, 5000, 'the click');
+    assert.deepStrictEqual(driver.errors, [], 'errors in the page');
+});
+
+if (engine === 'firefox') {
+    test('firefox with no sound device: the line under the picture says the tune cannot play', async () => {
+        const driver = await OpenEngine(engine, {display, pulse: 'unix:/nonexistent', sink, work});
+        try {
+            await driver.goto(Site('silent', defaultPicture()));
+            await driver.evaluate(() => window.flickerShow.started);
+            await driver.click(200, 200);
+            await driver.waitFor(() => !document.getElementById('sound').hidden, undefined, 10000, 'the line');
+            const [state, line] = await driver.evaluate(() => [window.flickerShow.audioState(),
+                                                               document.getElementById('sound').textContent]);
+            Say(`with no sound device the context stays ${state}: "${line}"`);
+            assert.notStrictEqual(state, 'running');
+        } finally {
+            await driver.close();
+        }
+    });
+}
