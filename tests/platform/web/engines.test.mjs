@@ -8,82 +8,29 @@
 // SHOW_REPLAY name the built site and replay.
 import assert from 'node:assert';
 import {execFileSync, spawn} from 'node:child_process';
-import {mkdirSync, mkdtempSync, readFileSync, readdirSync, symlinkSync, writeFileSync} from 'node:fs';
+import {mkdtempSync, readFileSync, writeFileSync} from 'node:fs';
 import {tmpdir} from 'node:os';
 import path from 'node:path';
 import {after, test} from 'node:test';
-import {fileURLToPath} from 'node:url';
 
 import {ServeDuringTests} from '../../support/webserver.mjs';
 import {OpenEngine} from './engines.mjs';
+import {Frame, LinkedSite, Replay as ReplayIn, ReplayErrorText, SameHighBits, defaultPicture, kFolder, kTune,
+        root, site, windowValues} from './replayframes.mjs';
 
-const here = path.dirname(fileURLToPath(import.meta.url));
-const root = path.resolve(here, '../../..');
 const engine = process.env.SHOW_WEB_ENGINE ?? 'chromium';
 const display = process.env.SHOW_WEB_DISPLAY;
 const pulse = process.env.SHOW_WEB_PULSE;
 const sink = `show-${engine}`;
-const site = path.resolve(process.env.SHOW_WEB_SITE ?? path.join(root, 'build-web/site'));
-const replay = path.resolve(process.env.SHOW_REPLAY ?? path.join(root, 'build-web/host/tools/replay'));
-const windowValues = JSON.parse(readFileSync(
-    process.env.SHOW_WINDOW_JSON ?? path.join(root, 'build-web/host/window.json'), 'utf8'));
-const {folder: kFolder, picture: kPicture, tune: kTune} = windowValues.files;
 const kStepMs = 3000;
 
 const work = mkdtempSync(path.join(tmpdir(), `show-${engine}-`));
 const served = ServeDuringTests(root, work, work);
 const Say = (text) => console.log(`${engine}: ${text}`);
 
-// A site folder that links to the built one; `picture` replaces the default
-// picture (null: none on the server).
-function Site(name, picture) {
-    const dir = path.join(work, name);
-    mkdirSync(path.join(dir, kFolder), {recursive: true});
-    for (const entry of readdirSync(site)) {
-        if (entry !== kFolder) symlinkSync(path.join(site, entry), path.join(dir, entry));
-    }
-    for (const entry of readdirSync(path.join(site, kFolder))) {
-        if (entry !== kPicture) symlinkSync(path.join(site, kFolder, entry), path.join(dir, kFolder, entry));
-    }
-    if (picture !== null) writeFileSync(path.join(dir, kFolder, kPicture), picture);
-    return `${served.origin}/${name}/index.html`;
-}
-
-// Replay in a folder holding `picture` (null: none): its trace's lines and
-// its frames' folder.
-function Replay(name, picture, args) {
-    const dir = path.join(work, 'replay-' + name);
-    mkdirSync(path.join(dir, kFolder), {recursive: true});
-    if (picture !== null) writeFileSync(path.join(dir, kFolder, kPicture), picture);
-    const frames = path.join(dir, 'frames');
-    const trace = execFileSync(replay, ['--dir', dir, '--frames', frames, ...args]).toString();
-    return {lines: trace.split('\n'), frames};
-}
-
-// A replay frame (bottom-up, 24 bits) as [width, height, codes]: each pixel's
-// red, green and blue in their high four bits as one 12-bit code.
-function Frame(frames, step) {
-    const name = readdirSync(frames).find((f) => f.endsWith(`-step${String(step).padStart(4, '0')}.bmp`));
-    const b = readFileSync(path.join(frames, name));
-    const offset = b.readUInt32LE(10);
-    const width = b.readInt32LE(18);
-    const height = b.readInt32LE(22);
-    const stride = Math.ceil((width * 3) / 4) * 4;
-    const codes = [];
-    for (let y = 0; y < height; ++y) {
-        const row = offset + (height - 1 - y) * stride;
-        for (let x = 0; x < width; ++x) {
-            const p = row + x * 3;
-            codes.push(String.fromCharCode(((b[p + 2] >> 4) << 8) | ((b[p + 1] >> 4) << 4) | (b[p] >> 4)));
-        }
-    }
-    return [width, height, codes.join('')];
-}
-
-function ReplayErrorText(lines) {
-    const line = lines.find((l) => / error /.test(l));
-    return new TextDecoder('shift_jis').decode(Buffer.from(line.split(' ')[2], 'hex'));
-}
+// A site folder of the test's own (see LinkedSite), its page's address.
+const Site = (name, picture) => (LinkedSite(work, name, picture), `${served.origin}/${name}/index.html`);
+const Replay = (name, picture, args) => ReplayIn(work, name, picture, args);
 
 // The canvas in the same codes, with the step it showed then.
 const Canvas = (driver) => driver.evaluate(() => {
@@ -95,13 +42,6 @@ const Canvas = (driver) => driver.evaluate(() => {
     }
     return [window.flickerShow.ticks().handled[0], [canvas.width, canvas.height, codes.join('')]];
 });
-
-function SameCodes(actual, expected, what) {
-    assert.deepStrictEqual(actual.slice(0, 2), expected.slice(0, 2), `${what}: the size`);
-    let differ = 0;
-    for (let i = 0; i < actual[2].length; ++i) differ += actual[2][i] !== expected[2][i];
-    assert.strictEqual(differ, 0, `${what}: ${differ} pixels differ in their high four bits`);
-}
 
 // A hash of every byte of the canvas: what the flicker changes.
 const Digest = (driver) => driver.evaluate(() => {
@@ -164,7 +104,6 @@ async function Offered(driver) {
     }), 'base64');
 }
 
-const defaultPicture = () => readFileSync(path.join(site, kFolder, kPicture));
 
 // One browser for the tests that play into the sink, opened by the first.
 let opened = null;
@@ -187,7 +126,7 @@ test(`${engine}: the show to the glitch: picture, flicker, steps, title, clicks,
     // window's name is its own alone, and its tab shows the address.
     assert.deepStrictEqual(blank, [engine === 'firefox' ? '' : '\u2060'], 'the blank title');
 
-    SameCodes((await Canvas(driver))[1], Frame(frames, 0), 'at start');
+    SameHighBits((await Canvas(driver))[1], Frame(frames, 0), 'at start');
     const before = await Digest(driver);
     const flicker = (await Ticks(driver)).handled[1];
     await driver.waitFor((n) => window.flickerShow.ticks().handled[1] >= n, flicker + 2);
@@ -241,7 +180,7 @@ test(`${engine}: the show to the glitch: picture, flicker, steps, title, clicks,
         await driver.waitFor((n) => window.flickerShow.ticks().handled[0] >= n, step, 8000, `step ${step}`);
         if (step <= 11) {
             const [at, bits] = await Canvas(driver);
-            if (at <= 11) SameCodes(bits, Frame(frames, at), `step ${at}`);
+            if (at <= 11) SameHighBits(bits, Frame(frames, at), `step ${at}`);
         }
         if (step === 9) assert.deepStrictEqual(driver.windowTitles(), blank, 'before the glitch');
         if (step >= 10) {

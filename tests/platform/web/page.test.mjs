@@ -4,42 +4,22 @@
 import assert from 'node:assert';
 import {spawnSync, execFileSync} from 'node:child_process';
 import {randomBytes} from 'node:crypto';
-import {cpSync, mkdtempSync, readFileSync, readdirSync, symlinkSync, mkdirSync, truncateSync, writeFileSync} from 'node:fs';
+import {mkdtempSync, readFileSync, truncateSync, writeFileSync} from 'node:fs';
 import {createRequire} from 'node:module';
 import {tmpdir} from 'node:os';
 import path from 'node:path';
 import {test} from 'node:test';
-import {fileURLToPath} from 'node:url';
 
 import {ServeDuringTests} from '../../support/webserver.mjs';
+import {Frame, LinkedSite, Replay as ReplayIn, ReplayErrorText, SameHighBits, defaultPicture, kFolder, kTune,
+        root, site, windowValues} from './replayframes.mjs';
 
-const here = path.dirname(fileURLToPath(import.meta.url));
-const root = path.resolve(here, '../../..');
 const {chromium} = createRequire(path.join(root, 'platform/web/'))('playwright-core');
-const site = path.resolve(process.env.SHOW_WEB_SITE ?? path.join(root, 'build-web/site'));
-const replay = path.resolve(process.env.SHOW_REPLAY ?? path.join(root, 'build-web/host/tools/replay'));
-// The window as the program makes it (the build's window.json): its colour,
-// and the data files' names.
-const windowValues = JSON.parse(readFileSync(
-    process.env.SHOW_WINDOW_JSON ?? path.join(root, 'build-web/host/window.json'), 'utf8'));
-const {folder: kFolder, picture: kPicture, tune: kTune} = windowValues.files;
 
 const work = mkdtempSync(path.join(tmpdir(), 'show-web-'));
 
-// A site folder that links to the built one; `picture` replaces the default
-// picture (null: none on the server).
-function Site(name, picture) {
-    const dir = path.join(work, name);
-    mkdirSync(path.join(dir, kFolder), {recursive: true});
-    for (const entry of readdirSync(site)) {
-        if (entry !== kFolder) symlinkSync(path.join(site, entry), path.join(dir, entry));
-    }
-    for (const entry of readdirSync(path.join(site, kFolder))) {
-        if (entry !== kPicture) symlinkSync(path.join(site, kFolder, entry), path.join(dir, kFolder, entry));
-    }
-    if (picture !== null) writeFileSync(path.join(dir, kFolder, kPicture), picture);
-    return `${served.origin}/${name}/`;
-}
+// A site folder of the test's own (see LinkedSite), its address.
+const Site = (name, picture) => (LinkedSite(work, name, picture), `${served.origin}/${name}/`);
 
 const served = ServeDuringTests(root, work, work);
 
@@ -139,24 +119,6 @@ function FullPixels(page) {
     });
 }
 
-// A replay frame (400 x 400, 24 bits, bottom-up) in the same codes.
-function FrameHighBits(file) {
-    const b = readFileSync(file);
-    const offset = b.readUInt32LE(10);
-    const width = b.readInt32LE(18);
-    const height = b.readInt32LE(22);
-    const stride = Math.ceil((width * 3) / 4) * 4;
-    const codes = [];
-    for (let y = 0; y < height; ++y) {
-        const row = offset + (height - 1 - y) * stride;
-        for (let x = 0; x < width; ++x) {
-            const p = row + x * 3;
-            codes.push(String.fromCharCode(((b[p + 2] >> 4) << 8) | ((b[p + 1] >> 4) << 4) | (b[p] >> 4)));
-        }
-    }
-    return [width, height, codes.join('')];
-}
-
 // 400 x 400 codes stretched by nearest pixel to side x side.
 function Stretch(codes, side) {
     const out = [];
@@ -166,37 +128,7 @@ function Stretch(codes, side) {
     return out.join('');
 }
 
-// Runs replay in a folder holding `picture` (null: none); its trace's lines
-// and the frames folder.
-function Replay(name, picture, args) {
-    const dir = path.join(work, 'replay-' + name);
-    mkdirSync(path.join(dir, kFolder), {recursive: true});
-    if (picture !== null) writeFileSync(path.join(dir, kFolder, kPicture), picture);
-    const frames = path.join(dir, 'frames');
-    const trace = execFileSync(replay, ['--dir', dir, '--frames', frames, ...args]).toString();
-    return {lines: trace.split('\n'), frames};
-}
-
-function Frame(frames, step) {
-    const name = readdirSync(frames).find((f) => f.endsWith(`-step${String(step).padStart(4, '0')}.bmp`));
-    return FrameHighBits(path.join(frames, name));
-}
-
-// The first error box's text in replay's trace, decoded.
-function ReplayErrorText(lines) {
-    const line = lines.find((l) => / error /.test(l));
-    return new TextDecoder('shift_jis').decode(Buffer.from(line.split(' ')[2], 'hex'));
-}
-
-function SameHighBits(actual, expected, what) {
-    assert.strictEqual(actual[0], expected[0], `${what}: width`);
-    assert.strictEqual(actual[1], expected[1], `${what}: height`);
-    let differ = 0;
-    for (let i = 0; i < actual[2].length; ++i) differ += actual[2][i] !== expected[2][i];
-    assert.strictEqual(differ, 0, `${what}: ${differ} pixels differ in their high four bits`);
-}
-
-const defaultPicture = () => readFileSync(path.join(site, kFolder, kPicture));
+const Replay = (name, picture, args) => ReplayIn(work, name, picture, args);
 
 const Boxes = (page) => page.evaluate(() => Array.from(document.querySelectorAll('dialog[open]'), (d) => ({
     caption: d.querySelector('.caption').textContent,
