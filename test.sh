@@ -45,20 +45,21 @@ trap 'kill $lane_pids 2>/dev/null || true' INT TERM
 
 # The layers' includes, first: a wrong one fails at once.
 sh scripts/check-layers.sh
-echo "=== four lanes side by side: desktop then 32-bit core; Windows; web then pictures; release"
+echo "=== four lanes side by side: desktop; Windows then 32-bit core; web then pictures; release"
 # The core, the tools, the benchmarks and the desktop program, with every
-# test of theirs, real windows on private Xvfb displays; then the portable
-# core built for 32 bits, run natively or under qemu-i386.
-(part desktop scripts/test/desktop.sh || true
-    part "32-bit core" scripts/test/core32.sh || true) &
+# test of theirs, real windows on private Xvfb displays.
+(part desktop scripts/test/desktop.sh || true) &
 lane_pids="$lane_pids $!"
 # Project1.exe cross-built at 32 and 64 bits; the core's and the backend's
 # tests and Project1.exe end to end under 32-bit Wine, or under 64-bit Wine in
-# its 64-bit build, on Xvfb.
-(part Windows scripts/test/windows.sh || true) &
+# its 64-bit build, on Xvfb; then the portable core built for 32 bits, run
+# natively or under qemu-i386.
+(part Windows scripts/test/windows.sh || true
+    part "32-bit core" scripts/test/core32.sh || true) &
 lane_pids="$lane_pids $!"
 # The web page: the core compiled with Emscripten, the page's clock under
-# node, and the page in headless Chromium on 127.0.0.1, one test a full show;
+# node, and the page in Chromium on 127.0.0.1, one test a full show, then in
+# Chromium, Firefox ESR and WebKitGTK side by side, each into a null sink;
 # then every test under the address and undefined-behaviour sanitizers, the
 # bitmap conformance suite against that build, and a one-minute fuzz run of
 # the loader.
