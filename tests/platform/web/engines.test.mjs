@@ -8,7 +8,7 @@
 // SHOW_REPLAY name the built site and replay.
 import assert from 'node:assert';
 import {execFileSync, spawn} from 'node:child_process';
-import {mkdtempSync, readFileSync, writeFileSync} from 'node:fs';
+import {mkdtempSync, readFileSync, rmSync, writeFileSync} from 'node:fs';
 import {tmpdir} from 'node:os';
 import path from 'node:path';
 import {after, test} from 'node:test';
@@ -25,7 +25,8 @@ const sink = `show-${engine}`;
 const kStepMs = 3000;
 
 const work = mkdtempSync(path.join(tmpdir(), `show-${engine}-`));
-const served = ServeDuringTests(root, work, work);
+// (the folder is removed once the browser is closed: its profile is in it)
+const served = ServeDuringTests(root, work, null);
 const Say = (text) => console.log(`${engine}: ${text}`);
 
 // A site folder of the test's own (see LinkedSite), its page's address.
@@ -109,7 +110,11 @@ async function Offered(driver) {
 let opened = null;
 const Browser = async () => (opened ??= OpenEngine(engine, {display, pulse, sink, work}));
 after(async () => {
-    if (opened !== null) await (await opened).close();
+    try {
+        if (opened !== null) await (await opened).close();
+    } finally {
+        rmSync(work, {recursive: true, force: true, maxRetries: 5});
+    }
 });
 
 test(`${engine}: the show to the glitch: picture, flicker, steps, title, clicks, tune and video`, async () => {
