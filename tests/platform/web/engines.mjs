@@ -5,7 +5,7 @@
 // into the PulseAudio sink it is given, and its window's X name is the tab's
 // text as that browser shows it.
 import {execFileSync, spawn} from 'node:child_process';
-import {existsSync, mkdtempSync, readdirSync, writeFileSync} from 'node:fs';
+import {existsSync, mkdirSync, mkdtempSync, readFileSync, readdirSync, writeFileSync} from 'node:fs';
 import {createRequire} from 'node:module';
 import {createServer} from 'node:net';
 import path from 'node:path';
@@ -158,8 +158,19 @@ async function Firefox(options) {
 async function WebKit(options) {
     const {Builder, Origin, Button: SeleniumButton, By} = require('selenium-webdriver');
     const port = await FreePort();
+    // The driver's two clicks of a double click reach GTK as two clicks of
+    // their own; on a loaded machine they have come further apart than
+    // GTK's 400 ms for a double click. The profile's GTK takes 1 s.
+    const config = path.join(options.home, '.config');
+    mkdirSync(path.join(config, 'gtk-3.0'), {recursive: true});
+    writeFileSync(path.join(config, 'gtk-3.0', 'settings.ini'), '[Settings]\ngtk-double-click-time=1000\n');
+    // GStreamer's warnings (its sound goes through GStreamer) into the
+    // profile, for a run whose sink stayed silent.
+    const gstreamerLog = path.join(options.home, 'gstreamer.log');
+    const env = {...Environment(options), XDG_CONFIG_HOME: config, GST_DEBUG: '2', GST_DEBUG_FILE: gstreamerLog,
+                 GST_DEBUG_NO_COLOR: '1'};
     const driver = spawn('WebKitWebDriver', [`--port=${port}`, '--host=127.0.0.1'],
-                         {env: Environment(options), stdio: ['ignore', 'ignore', 'pipe']});
+                         {env, stdio: ['ignore', 'ignore', 'pipe']});
     let log = '';
     driver.stderr.on('data', (d) => { log += d; });
     const url = `http://127.0.0.1:${port}`;
@@ -193,6 +204,7 @@ async function WebKit(options) {
     };
     return {
         errors: [],
+        gstreamerLog: () => (existsSync(gstreamerLog) ? readFileSync(gstreamerLog, 'utf8') : ''),
         goto: (u) => browser.get(u),
         evaluate,
         click: async (x, y, button = 'left', count = 1) => {
