@@ -11,6 +11,21 @@
 # engine's time.
 set -eu
 cd "$(dirname "$0")/../.."
+# SHOW_WEB_ENGINES names the engines to run (all three unless it says less).
+engines=${SHOW_WEB_ENGINES:-chromium firefox webkit}
+for engine in $engines; do
+    case $engine in
+        chromium | firefox | webkit) ;;
+        *) echo "web.sh: no engine \"$engine\" (SHOW_WEB_ENGINES takes chromium, firefox, webkit)" >&2
+           exit 2 ;;
+    esac
+done
+for engine in chromium firefox webkit; do
+    case " $engines " in
+        *" $engine "*) ;;
+        *) echo "# $engine: not run here (SHOW_WEB_ENGINES=\"$engines\")" ;;
+    esac
+done
 sh scripts/build-web.sh
 . scripts/helpers/xvfb.sh
 . scripts/helpers/pulse.sh
@@ -21,15 +36,6 @@ SHOW_WEB_DISPLAY=$display node --test tests/platform/web/showclock.test.js \
     tests/platform/web/offline.test.mjs tests/platform/web/keyboard.test.mjs \
     tests/platform/web/longrun.test.mjs
 
-# WebKitGTK runs only when asked (SHOW_WEB_ENGINES="chromium firefox webkit"):
-# under the whole test command's load its runs failed too often (a web
-# process crash, a double click taken as two, the glitch's title read a step
-# early, a silent sink), while alone they pass.
-engines=${SHOW_WEB_ENGINES:-chromium firefox}
-case " $engines " in
-    *" webkit "*) ;;
-    *) echo "# webkit: not run here (SHOW_WEB_ENGINES=webkit runs it)" ;;
-esac
 start_xvfb
 start_pulse $(for engine in $engines; do echo "show-$engine"; done)
 logs=$(mktemp -d)
