@@ -84,24 +84,40 @@ function SinkLevel(ms) {
             const samples = new Float32Array(all.buffer, all.byteOffset, Math.floor(all.length / 4));
             let sum = 0;
             let peak = 0;
-            for (const s of samples) {
-                sum += s * s;
-                peak = Math.max(peak, Math.abs(s));
+            // (silent 20 ms blocks: where the browser's sound came late, a
+            // loaded machine's gaps)
+            let silent = 0;
+            const kBlock = 1920;
+            for (let b = 0; b < samples.length; b += kBlock) {
+                let loudest = 0;
+                for (const s of samples.subarray(b, b + kBlock)) {
+                    sum += s * s;
+                    loudest = Math.max(loudest, Math.abs(s));
+                }
+                peak = Math.max(peak, loudest);
+                if (loudest === 0) ++silent;
             }
             const dB = (v) => Math.round(10 * (20 * Math.log10(v))) / 10;
-            resolve({rms: dB(Math.sqrt(sum / Math.max(1, samples.length))), peak: dB(peak), seconds: samples.length / 96000});
+            resolve({rms: dB(Math.sqrt(sum / Math.max(1, samples.length))), peak: dB(peak), seconds: samples.length / 96000,
+                     silent: Math.round((100 * silent * kBlock) / Math.max(1, samples.length))});
         });
     });
 }
 
 // The streams playing into the server's sinks: each as its program's name,
-// its sink's and whether it is corked or muted.
+// its sink's, its volume and latency, and whether it is corked or muted.
 function SinkStreams() {
-    const sinks = JSON.parse(execFileSync('pactl', ['--server', pulse, '-f', 'json', 'list', 'sinks']));
-    const name = new Map(sinks.map((s) => [s.index, s.name]));
-    return JSON.parse(execFileSync('pactl', ['--server', pulse, '-f', 'json', 'list', 'sink-inputs']))
-        .map((i) => `${i.properties['application.process.binary'] ?? i.properties['application.name']} into ` +
-             `${name.get(i.sink)}${i.corked ? ', corked' : ''}${i.mute ? ', muted' : ''}`);
+    // (pactl's JSON writer complains of non-ASCII properties on stderr)
+    const List = (what) => JSON.parse(execFileSync('pactl', ['--server', pulse, '-f', 'json', 'list', what],
+                                                   {stdio: ['ignore', 'pipe', 'ignore']}));
+    const name = new Map(List('sinks').map((s) => [s.index, s.name]));
+    return List('sink-inputs').map((i) => {
+        const volume = Object.values(i.volume ?? {}).map((v) => v.value_percent).join('/');
+        const latency = Math.round(((i.buffer_latency_usec ?? 0) + (i.sink_latency_usec ?? 0)) / 1000);
+        return `${i.properties['application.process.binary'] ?? i.properties['application.name']} into ` +
+               `${name.get(i.sink)} (volume ${volume}, latency ${latency} ms${i.corked ? ', corked' : ''}` +
+               `${i.mute ? ', muted' : ''})`;
+    });
 }
 
 // The video the page offers, fetched in the page, as bytes.
@@ -166,16 +182,28 @@ test(`${engine}: the show to the glitch: picture, flicker, steps, title, clicks,
     const clicked = (await driver.evaluate(() => window.flickerShow.log().releases))[2];
     const pageNow = await driver.evaluate(() => performance.now());
     await Sleep(Math.max(0, clicked + 3000 - pageNow));
-    const level = await SinkLevel(2000);
+    let level = await SinkLevel(2000);
+    let when = '3-5 s';
+    if (level.rms === -Infinity) {
+        // (a silent sink is heard again 2 s on: on a loaded machine a
+        // browser's sound has reached it late)
+        Say(`the sink was silent 3-5 s after the click; the streams: ${SinkStreams().join('; ') || 'none'}; ` +
+            'measured again');
+        level = await SinkLevel(2000);
+        when = '5-7 s';
+    }
     const pageLevel = await driver.evaluate(() => window.flickerShow.level());
-    Say(`the tune at the sink 3-5 s after the click: ${level.rms} dBFS RMS, peak ${level.peak} dBFS ` +
-        `(${level.seconds.toFixed(1)} s); the page's own level ${pageLevel.toFixed(1)} dBFS`);
+    Say(`the tune at the sink ${when} after the click: ${level.rms} dBFS RMS, peak ${level.peak} dBFS ` +
+        `(${level.seconds.toFixed(1)} s, ${level.silent} % of it in silent 20 ms blocks); ` +
+        `the page's own level ${pageLevel.toFixed(1)} dBFS`);
     Say(`the sound server's streams then: ${SinkStreams().join('; ') || 'none'}`);
     if (engine === 'webkit' && level.rms === -Infinity && pageLevel > -40) {
         // NOTE: under the whole test command's load WebKitGTK's sound has
         // reached its sink as silence while the page's own analyser heard
-        // the tune (seen twice in one run; alone it is heard every time).
-        // Said, not passed over: the page's own level is checked instead.
+        // the tune, its stream on its sink, uncorked and unmuted, GStreamer
+        // correcting the clock's skew (in two of five such runs; alone it is
+        // heard every time). Said, not passed over: the page's own level is
+        // checked instead.
         Say('NOT MEASURED: the sink was silent while the page played the tune; ' +
             `the page's own level ${pageLevel.toFixed(1)} dBFS is checked instead; GStreamer's warnings:\n` +
             driver.gstreamerLog().split('\n').slice(-40).join('\n'));
