@@ -98,6 +98,7 @@ async function Chromium(options) {
         errors,
         goto: (url) => page.goto(url),
         evaluate: (f, arg) => page.evaluate(f, arg),
+        frameEvaluate: (f, arg) => page.mainFrame().childFrames()[0].evaluate(f, arg),
         click: (x, y, button = 'left', count = 1) => page.mouse.click(x, y, {button, clickCount: count}),
         drag: async (x0, y0, x1, y1) => {
             await page.mouse.move(x0, y0);
@@ -143,6 +144,7 @@ async function Firefox(options) {
         errors,
         goto: (url) => page.goto(url),
         evaluate: (f, arg) => page.evaluate(f, arg),
+        frameEvaluate: (f, arg) => page.mainFrame().childFrames()[0].evaluate(f, arg),
         click: (x, y, button = 'left', count = 1) => page.mouse.click(x, y, {button: Button[button], count}),
         drag: async (x0, y0, x1, y1) => {
             await page.mouse.move(x0, y0);
@@ -207,6 +209,14 @@ async function WebKit(options) {
         gstreamerLog: () => (existsSync(gstreamerLog) ? readFileSync(gstreamerLog, 'utf8') : ''),
         goto: (u) => browser.get(u),
         evaluate,
+        frameEvaluate: async (f, arg) => {
+            await browser.switchTo().frame(0);
+            try {
+                return await evaluate(f, arg);
+            } finally {
+                await browser.switchTo().defaultContent();
+            }
+        },
         click: async (x, y, button = 'left', count = 1) => {
             const actions = browser.actions({async: true}).move({x: Math.round(x), y: Math.round(y), origin: Origin.VIEWPORT});
             for (let i = 0; i < count; ++i) actions.press(kButton[button]).release(kButton[button]);
@@ -231,7 +241,8 @@ export const kEngines = {chromium: Chromium, firefox: Firefox, webkit: WebKit};
 
 // A headful browser of `engine` on `display`, its sound into `sink` of the
 // PulseAudio server `pulse`; `work` holds its profile. The driver's
-// evaluate(f, arg) runs f(arg) in the page and gives what it returns, awaited.
+// evaluate(f, arg) runs f(arg) in the page and gives what it returns, awaited;
+// frameEvaluate(f, arg) in the page's first frame.
 export async function OpenEngine(engine, {display, pulse, sink, work}) {
     const home = mkdtempSync(path.join(work, `${engine}-`));
     const driver = await kEngines[engine]({display, pulse, sink, home});
@@ -239,14 +250,16 @@ export async function OpenEngine(engine, {display, pulse, sink, work}) {
     // The tab's text as the browser's window shows it.
     driver.windowTitles = () => WindowNames(display).map((n) => n.match(kName[engine]))
         .filter((m) => m !== null).map((m) => m[1] ?? '');
-    driver.waitFor = async (f, arg, timeout = 10000, what = f.toString()) => {
+    const WaitFor = (evaluate) => async (f, arg, timeout = 10000, what = f.toString()) => {
         const end = Date.now() + timeout;
         for (;;) {
-            const value = await driver.evaluate(f, arg);
+            const value = await evaluate(f, arg);
             if (value) return value;
             if (Date.now() > end) throw new Error(`${engine}: waited ${timeout} ms for ${what}`);
             await new Promise((r) => setTimeout(r, 50));
         }
     };
+    driver.waitFor = WaitFor((f, arg) => driver.evaluate(f, arg));
+    driver.frameWaitFor = WaitFor((f, arg) => driver.frameEvaluate(f, arg));
     return driver;
 }

@@ -248,10 +248,58 @@ async function Touch(page, x, y, ms = 50) {
     await cdp.detach();
 }
 
+// The caption strip (the window's title where the browser shows none), its
+// text and its place against the picture, read at one moment.
+const Strip = (page) => page.evaluate(() => {
+    const strip = document.getElementById('caption');
+    const [s, p] = [strip, document.getElementById('picture')].map((e) => e.getBoundingClientRect());
+    return {shown: strip.checkVisibility({visibilityProperty: true}), text: strip.innerText, title: document.title,
+            strip: [s.left, s.top, s.width, s.height], picture: [p.left, p.top, p.width, p.bottom]};
+});
+// The program's title from the tab's text: no word joiners, plain spaces.
+const ProgramTitle = (tab) => tab.replace(/\u2060/g, '').replace(/\u00a0/g, ' ');
+
+// The screen becoming a touch screen after loading, or a mouse's again
+// (matchMedia's change events, as for a change of display mode). (The
+// browser keeps it while the session lasts.)
+async function TouchScreen(page, enabled) {
+    page.touchSession ??= await page.context().newCDPSession(page);
+    await page.touchSession.send('Emulation.setTouchEmulationEnabled', {enabled, maxTouchPoints: 5});
+}
+
+test('the caption strip: none in a desktop tab, shown on a touch screen and with ?caption=on, none with ?caption=off', async () => {
+    const url = Site('caption', defaultPicture());
+    const show = await Open(url);
+    try {
+        assert.strictEqual((await Strip(show.page)).shown, false, 'a strip in a desktop tab');
+        await TouchScreen(show.page, true);
+        await show.page.waitForFunction(() => document.getElementById('caption').checkVisibility());
+        await TouchScreen(show.page, false);
+        await show.page.waitForFunction(() => !document.getElementById('caption').checkVisibility());
+        const on = await Strip(await show.another(url + '?caption=on'));
+        assert.ok(on.shown, 'no strip with ?caption=on');
+        // Above the picture, as wide as it, blank while the title is blank.
+        assert.deepStrictEqual(on.strip, [8, 8, 400, 32]);
+        assert.deepStrictEqual(on.picture, [8, 40, 400, 440]);
+        assert.strictEqual(on.text, '');
+        const off = await show.another(url + '?caption=off');
+        await TouchScreen(off, true);
+        assert.ok(await off.evaluate(() => matchMedia('(pointer: coarse)').matches), 'no touch screen');
+        assert.strictEqual((await Strip(off)).shown, false, 'a strip on a touch screen with ?caption=off');
+    } finally {
+        await show.close();
+    }
+});
+
+// The phone's show, run on from its test to the glitch behind the tests that
+// follow it: {reading} or {error}.
+let phoneShow = null;
+
 for (const device of [{name: 'a phone', width: 360, height: 780, scale: 3},
                       {name: 'a tablet', width: 768, height: 1024, scale: 2}]) {
     test(`${device.name}, ${device.width} x ${device.height} at ${device.scale}: the page fits, a tap is a click`, async () => {
         const show = await Open(Site(`touch-${device.scale}`, defaultPicture()), {device});
+        let kept = false;
         try {
             const layout = await show.page.evaluate(() => {
                 const c = document.getElementById('picture');
@@ -291,10 +339,29 @@ for (const device of [{name: 'a phone', width: 360, height: 780, scale: 3},
             await show.page.waitForTimeout(600);
             await Touch(show.page, middle, middle);
             assert.strictEqual(await Plays(show.page), 2, 'a tap after it');
+            if (device.width === 360) {
+                phoneShow = GlitchOnPhone(show).then((reading) => ({reading}), (error) => ({error}));
+                kept = true;
+            }
         } finally {
-            await show.close();
+            if (!kept) await show.close();
         }
     });
+}
+
+// The strip 32 s after the tap that started the show (in the glitch, steps
+// 10 to 25), read at one moment with the tab's text.
+async function GlitchOnPhone(show) {
+    try {
+        await show.page.waitForFunction(() => window.flickerShow.ticks().handled[0] >= 10 &&
+                                              performance.now() >= window.flickerShow.log().releases[0] + 32000,
+                                        null, {timeout: 60000});
+        return {...await Strip(show.page),
+                since: await show.page.evaluate(() => performance.now() - window.flickerShow.log().releases[0]),
+                screen: await show.page.evaluate(() => [window.innerHeight, window.scrollY])};
+    } finally {
+        await show.close();
+    }
 }
 
 test('on a phone the error box fits the screen', async () => {
@@ -392,6 +459,25 @@ test('a chosen file replaces the picture at its next load; the show goes on behi
     } finally {
         await show.close();
     }
+});
+
+test('on a phone, 32 s after the tap, the strip above the picture reads the glitch\'s title, all on the first screen', async () => {
+    assert.ok(phoneShow !== null, 'the phone\'s test did not start the show');
+    const {reading, error} = await phoneShow;
+    if (error) throw error;
+    const title = ProgramTitle(reading.title);
+    console.log(`# the phone's strip ${Math.round(reading.since)} ms after the tap: ${JSON.stringify(reading.text)}`);
+    assert.match(title, /^( {1,30})\uff1a\1\uff1b$/, 'the title');
+    // The title as it is: both runs of spaces whole, no word joiner.
+    assert.strictEqual(reading.text, title, 'the strip');
+    assert.ok(reading.shown, 'the strip is not seen');
+    // Above the picture and as wide; the picture on whole device pixels
+    // (ratio 3), its bottom on the first screen, nothing scrolled.
+    const [left, top, width, height] = reading.strip;
+    assert.deepStrictEqual([left, top + height, width, height], [8, reading.picture[1], 344, 32]);
+    assert.deepStrictEqual(reading.picture, [8, 40, 344, 384]);
+    const [screen, scrolled] = reading.screen;
+    assert.ok(reading.picture[3] <= screen && scrolled === 0, `the picture ends at ${reading.picture[3]} of ${screen}`);
 });
 
 // Drops `file` on the page at (x, y) through the browser's own input (CDP), as
