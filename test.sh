@@ -7,18 +7,9 @@
 set -eu
 cd "$(dirname "$0")"
 started=$(date +%s)
-# Whether this machine runs 32-bit programs decides how the 32-bit parts are
-# run; the one line it prints says which way. SHOW_FORCE_NO_32BIT=1 takes the
-# way of machines that do not.
-. scripts/helpers/probe-32bit.sh
-
-# Every part's packages at once, before the parts start: apt-get takes one
-# install at a time. Then which Wine runs the Windows programs, decided once
-# here for both parts that run them; its line says which and why.
-sh scripts/helpers/install-deps.sh $(grep -hv '^#' scripts/packages/*.txt)
-[ "$SHOW_32BIT_PROGRAMS" = native ] || sh scripts/helpers/install-deps.sh qemu-user
-command -v npm >/dev/null || sh scripts/helpers/install-deps.sh npm
-. scripts/helpers/wine-path.sh
+# What every part needs, installed before the parts start, and the 32-bit and
+# Windows paths decided once for all of them; one line says each and why.
+. scripts/helpers/install-all.sh
 
 logs=build-logs
 rm -rf "$logs"
