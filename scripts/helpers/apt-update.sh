@@ -12,6 +12,7 @@
 set -u
 tries=${SHOW_APT_TRIES:-3}
 pause=${SHOW_APT_PAUSE:-10}
+levels='\(E\|W\|Error\|Warning\):'
 log=$(mktemp)
 trap 'rm -f "$log"' EXIT
 try=1
@@ -21,8 +22,9 @@ while :; do
     fi
     # A source that failed names itself in apt's "Failed to fetch" or "The
     # repository '...'" lines; with none of them, apt-get did not run at all.
-    failed=$(sed -n -e "s/^[EW]: Failed to fetch \([^ ]*\).*/\1/p" \
-        -e "s/^[EW]: The repository '\([^']*\)'.*/\1/p" "$log" | sort -u)
+    # (apt 3 says "Error:" and "Warning:" where apt 2 says "E:" and "W:")
+    failed=$(sed -n -e "s/^$levels Failed to fetch \([^ ]*\).*/\2/p" \
+        -e "s/^$levels The repository '\([^']*\)'.*/\2/p" "$log" | sort -u)
     if [ -z "$failed" ]; then
         cat "$log" >&2
         echo "apt-update: apt-get update failed (above) before reading any source" >&2
@@ -34,7 +36,7 @@ while :; do
     pause=$((pause * 2))
     try=$((try + 1))
 done
-grep '^[EW]: ' "$log" | grep -v 'Some index files failed' | sed 's/^/apt-update: /' >&2
+grep "^$levels " "$log" | grep -v 'Some index files failed' | sed 's/^/apt-update: /' >&2
 echo "apt-update: going on with the lists apt has; these sources failed $tries times:" \
     $failed >&2
 exit 0

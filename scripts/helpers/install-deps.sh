@@ -39,7 +39,7 @@ if install; then
 fi
 # Lists older than the mirror's files name packages it no longer has: the
 # lists once more, and the install once more.
-if grep -q '^E: Failed to fetch' "$log"; then
+if grep -q '^\(E\|Error\): Failed to fetch' "$log"; then
     echo "install-deps: some packages could not be downloaded; the lists once more" >&2
     $sudo sh "$here/apt-update.sh"
     if install; then
@@ -53,7 +53,7 @@ for pkg in $missing; do
     if ! $sudo apt-get install -s -q --no-install-recommends --no-remove "$pkg" \
         >"$log.one" 2>&1; then
         refused="$refused $pkg"
-        reason=$(grep -E '^ .* : |^E: ' "$log.one" | grep -v 'held broken packages' |
+        reason=$(grep -E '^ .* : |^(E|Error): ' "$log.one" | grep -v 'held broken packages' |
             sed 's/^ *//' | tr '\n' ';' | sed 's/;$//; s/;/; /g')
         echo "install-deps: cannot install $pkg: ${reason:-apt gave no reason}" >&2
     fi
@@ -61,7 +61,7 @@ done
 rm -f "$log.one"
 [ "$optional" = yes ] && exit 1
 if [ -z "$refused" ]; then
-    grep '^E: \|^W: ' "$log" >&2 || tail -n 20 "$log" >&2
+    grep -E '^(E|W|Error|Warning): ' "$log" >&2 || tail -n 20 "$log" >&2
     refused=$missing
 fi
 echo "install-deps: could not install:$refused." >&2
