@@ -126,7 +126,8 @@ def test_deb(root, deb):
     shutil.copy(os.path.join(here, "../../scripts/helpers/apt-update.sh"),
                 os.path.join(root, "tmp"))
     in_root(root, "sh", "/tmp/apt-update.sh")
-    in_root(root, "apt-get", "install", "-y", "-q", "/tmp/" + os.path.basename(deb))
+    in_root(root, "apt-get", "install", "-y", "-q", "-o", "Acquire::Retries=3",
+            "/tmp/" + os.path.basename(deb))
     print(f"ok - installed with apt-get and its dependencies in {time.monotonic() - started:.0f} s",
           flush=True)
     listed = in_root(root, "dpkg", "-L", "flicker-show").decode().split("\n")
