@@ -24,17 +24,19 @@ if [ "$(id -u)" -eq 0 ]; then sudo=""; else sudo="sudo"; fi
 export DEBIAN_FRONTEND=noninteractive
 here=$(dirname "$0")
 log=$(mktemp)
-trap 'rm -f "$log"' EXIT
+trap 'rm -f "$log" "$log.status"' EXIT
 install() {
     # --no-remove: a package that would need another removed is refused,
     # never bought by removing what the machine has.
+    # (its output is shown as it comes, and kept to be read after a failure)
     # shellcheck disable=SC2086
-    $sudo apt-get install -y -q --no-install-recommends --no-remove \
-        -o Acquire::Retries=3 -o DPkg::Lock::Timeout=300 $missing >"$log" 2>&1
+    { $sudo apt-get install -y -q --no-install-recommends --no-remove \
+        -o Acquire::Retries=3 -o DPkg::Lock::Timeout=300 $missing 2>&1
+        echo $? >"$log.status"; } | tee "$log"
+    return "$(cat "$log.status")"
 }
 $sudo sh "$here/apt-update.sh"
 if install; then
-    cat "$log"
     exit 0
 fi
 # Lists older than the mirror's files name packages it no longer has: the
@@ -43,7 +45,6 @@ if grep -q '^\(E\|Error\): Failed to fetch' "$log"; then
     echo "install-deps: some packages could not be downloaded; the lists once more" >&2
     $sudo sh "$here/apt-update.sh"
     if install; then
-        cat "$log"
         exit 0
     fi
 fi
