@@ -114,7 +114,7 @@ server.serve_forever()
 deb http://127.0.0.2:9/debian $suite main
 deb [trusted=yes] http://127.0.0.1:$port/ ./
 SOURCES
-    printf 'Package: wine32\nPin: version *\nPin-Priority: -1\n' \
+    printf 'Package: wine32:i386\nPin: version *\nPin-Priority: -1\n' \
         >"$root/etc/apt/preferences.d/no-wine32"
     echo "== apt's faults: an unreachable source, a mid-sync source (127.0.0.1:$port)," \
         "wine32 pinned away"
