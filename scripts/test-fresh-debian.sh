@@ -168,10 +168,11 @@ mkdir -p "$root/tmp/.X11-unix"
 mount --bind /tmp/.X11-unix "$root/tmp/.X11-unix"
 DISPLAY=$display in_root "$fresh/run.log" 'exec ./run.sh' &
 run_pid=$!
-# The window of the program run.sh became, once it is built and started.
+# The show's window, once run.sh has built and started the program: the only
+# one on this display.
 window=""
 while [ -z "$window" ] && kill -0 "$run_pid" 2>/dev/null; do
-    window=$(DISPLAY=$display xdotool search --onlyvisible --pid "$run_pid" 2>/dev/null |
+    window=$(DISPLAY=$display xdotool search --onlyvisible --class Project1 2>/dev/null |
         head -n 1) || true
     [ -n "$window" ] || sleep 1
 done
@@ -182,6 +183,6 @@ if [ -z "$window" ]; then
     exit 1
 fi
 size=$(DISPLAY=$display xdotool getwindowgeometry "$window" | sed -n 's/.*Geometry: //p')
-kill "$run_pid"
+kill "$(DISPLAY=$display xdotool getwindowpid "$window")"
 wait "$run_pid" 2>/dev/null || true
 echo "== ./run.sh opened the show's window ($size) after $(($(date +%s) - start)) s"
