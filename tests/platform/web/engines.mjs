@@ -95,7 +95,7 @@ async function Chromium(options) {
     const errors = [];
     page.on('pageerror', (e) => errors.push(e.message));
     return {
-        errors,
+        pageErrors: async () => errors.slice(),
         goto: (url) => page.goto(url),
         evaluate: (f, arg) => page.evaluate(f, arg),
         click: (x, y, button = 'left', count = 1) => page.mouse.click(x, y, {button, clickCount: count}),
@@ -140,7 +140,7 @@ async function Firefox(options) {
     page.on('pageerror', (e) => errors.push(e.message));
     const Button = {left: 'left', middle: 'middle', right: 'right'};
     return {
-        errors,
+        pageErrors: async () => errors.slice(),
         goto: (url) => page.goto(url),
         evaluate: (f, arg) => page.evaluate(f, arg),
         click: (x, y, button = 'left', count = 1) => page.mouse.click(x, y, {button: Button[button], count}),
@@ -203,7 +203,8 @@ async function WebKit(options) {
         return browser.executeScript(body, arg === undefined ? null : arg);
     };
     return {
-        errors: [],
+        // (WebDriver hears none of the page's errors: the page's own list)
+        pageErrors: () => evaluate(() => (window.flickerShow ? window.flickerShow.errors() : [])),
         gstreamerLog: () => (existsSync(gstreamerLog) ? readFileSync(gstreamerLog, 'utf8') : ''),
         goto: (u) => browser.get(u),
         evaluate,
