@@ -191,12 +191,12 @@ def activate(window):
 
 def window_manager_caught_up(window):
     """Returns once the window manager has handled every request made before:
-    it handles them in order, and has answered a later one, the window's
-    demand for attention set and taken back."""
+    it handles them in order, and has answered a later one: the window kept
+    above the others, and then no more."""
     for change, present in (("add", True), ("remove", False)):
-        run("wmctrl", "-i", "-r", str(window), "-b", f"{change},demands_attention")
+        run("wmctrl", "-i", "-r", str(window), "-b", f"{change},above")
         wait_for("the window manager's answer", lambda: present == (
-            "_NET_WM_STATE_DEMANDS_ATTENTION" in (property_of(window, "_NET_WM_STATE") or "")))
+            "_NET_WM_STATE_ABOVE" in (property_of(window, "_NET_WM_STATE") or "")))
 
 
 class OtherWindow:
