@@ -38,11 +38,15 @@ function FreePort() {
     });
 }
 
-// Every X top-level window name on `display` (_NET_WM_NAME, else WM_NAME).
-export function WindowNames(display) {
-    const tree = execFileSync('xwininfo', ['-display', display, '-root', '-children']).toString();
+// Every X top-level window name on `display` (_NET_WM_NAME, else WM_NAME),
+// as [window id, name]; with `ids`, those windows' alone.
+export function WindowNames(display, ids = undefined) {
+    if (ids === undefined) {
+        const tree = execFileSync('xwininfo', ['-display', display, '-root', '-children']).toString();
+        ids = [...tree.matchAll(/0x[0-9a-f]+(?= )/g)].map(([id]) => id);
+    }
     const names = [];
-    for (const [id] of tree.matchAll(/0x[0-9a-f]+(?= )/g)) {
+    for (const id of ids) {
         for (const property of ['_NET_WM_NAME', 'WM_NAME']) {
             let line = '';
             try {
@@ -53,7 +57,7 @@ export function WindowNames(display) {
             }
             const value = line.match(/= (".*")$/m);
             if (value) {
-                names.push(JSON.parse(value[1]));
+                names.push([id, JSON.parse(value[1])]);
                 break;
             }
         }
@@ -238,8 +242,20 @@ export async function OpenEngine(engine, {display, pulse, sink, work}) {
     const driver = await kEngines[engine]({display, pulse, sink, home});
     driver.engine = engine;
     // The tab's text as the browser's window shows it.
-    driver.windowTitles = () => WindowNames(display).map((n) => n.match(kName[engine]))
-        .filter((m) => m !== null).map((m) => m[1] ?? '');
+    // (the browser's windows are found once and then read alone: a loaded
+    // machine takes a while for each window's read)
+    const Titles = (named) => named.map(([, n]) => n.match(kName[engine])).filter((m) => m !== null)
+        .map((m) => m[1] ?? '');
+    let windows = [];
+    driver.windowTitles = () => {
+        if (windows.length > 0) {
+            const titles = Titles(WindowNames(display, windows));
+            if (titles.length === windows.length) return titles;
+        }
+        const named = WindowNames(display);
+        windows = named.filter(([, n]) => kName[engine].test(n)).map(([id]) => id);
+        return Titles(named);
+    };
     driver.waitFor = async (f, arg, timeout = 10000, what = f.toString()) => {
         const end = Date.now() + timeout;
         for (;;) {
