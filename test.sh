@@ -85,12 +85,7 @@ if [ "$SHOW_32BIT_PROGRAMS" = native ]; then
 else
     core32="32-bit core run under qemu-i386"
 fi
-if [ "$SHOW_WINE" = win32 ]; then
-    wine="32-bit Project1.exe under 32-bit Wine"
-else
-    wine="64-bit Project1.exe under 64-bit Wine, the 32-bit one built and checked, not run:"
-    wine="$wine $SHOW_WINE_WHY"
-fi
+wine=$(wine_path_said)
 if [ -n "$failed" ]; then
     echo "=== FAILED:$failed, after $(($(date +%s) - started)) s; $core32; $wine;" \
         "$reruns rerun(s)"

@@ -123,7 +123,7 @@ fi
 mkdir -p "$root/work"
 git clone -q "$repo" "$root/work/main"
 if [ -d "$repo/../shared" ]; then cp -a "$repo/../shared" "$root/work/shared"; fi
-if [ -e "$root/var/lib/dpkg/arch" ]; then cp "$root/var/lib/dpkg/arch" "$fresh/arch.before"; fi
+chroot "$root" dpkg --print-foreign-architectures >"$fresh/arch.before"
 
 # A command in the root as a new user's shell has it, with DISPLAY if given.
 in_root() {  # LOG COMMAND
@@ -154,10 +154,11 @@ echo "== fresh $name: exit status $status after $(($(date +%s) - start)) s"
 [ "$status" -eq 0 ] || exit "$status"
 
 # An architecture the command added and could not use is gone again.
-if ! cmp -s "$fresh/arch.before" "$root/var/lib/dpkg/arch" 2>/dev/null &&
+chroot "$root" dpkg --print-foreign-architectures >"$fresh/arch.after"
+if ! cmp -s "$fresh/arch.before" "$fresh/arch.after" &&
     ! chroot "$root" dpkg-query -W -f='${Architecture}\n' | grep -qx i386; then
-    echo "test-fresh-debian: dpkg's architectures changed, with nothing of them installed:" \
-        "$(chroot "$root" dpkg --print-foreign-architectures | tr '\n' ' ')" >&2
+    echo "test-fresh-debian: dpkg's foreign architectures changed, with nothing of them" \
+        "installed: $(tr '\n' ' ' <"$fresh/arch.after")" >&2
     exit 1
 fi
 

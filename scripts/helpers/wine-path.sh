@@ -15,6 +15,17 @@
 # again. Needs scripts/helpers/probe-32bit.sh sourced first, and the
 # repository's root as the current directory.
 
+# The path taken and why, as the decision's line and the test command's
+# summary say it.
+wine_path_said() {
+    if [ "$SHOW_WINE" = win32 ]; then
+        echo "32-bit Project1.exe under 32-bit Wine ($SHOW_WINE_WHY)"
+    else
+        echo "64-bit Project1.exe under 64-bit Wine, the 32-bit one built and its header" \
+            "checked, not run ($SHOW_WINE_WHY)"
+    fi
+}
+
 if [ -z "${SHOW_WINE:-}" ]; then
     sh scripts/helpers/install-deps.sh $(grep -v '^#' scripts/packages/windows.txt)
     if [ "$SHOW_32BIT_PROGRAMS" != native ]; then
@@ -54,12 +65,7 @@ if [ -z "${SHOW_WINE:-}" ]; then
         rm -f "$_wine_log"
     fi
     export SHOW_WINE SHOW_WINE_WHY
-    if [ "$SHOW_WINE" = win32 ]; then
-        echo "Windows path: 32-bit Project1.exe under 32-bit Wine ($SHOW_WINE_WHY)"
-    else
-        echo "Windows path: 64-bit Project1.exe under 64-bit Wine, the 32-bit one built and" \
-            "its header checked ($SHOW_WINE_WHY)"
-    fi
+    echo "Windows path: $(wine_path_said)"
 else
     case "$SHOW_WINE" in
         win32 | win64) ;;
