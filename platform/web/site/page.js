@@ -36,6 +36,14 @@ class MeasuringRing {
     }
 }
 
+// The errors no code of the page caught, as they came (window.flickerShow.errors()).
+const pageErrors = [];
+window.addEventListener('error', (event) => pageErrors.push(event.message || String(event.error)));
+window.addEventListener('unhandledrejection', (event) => {
+    const reason = event.reason;
+    pageErrors.push('unhandled rejection: ' + ((reason && reason.message) || String(reason)));
+});
+
 (function () {
     const canvas = document.getElementById('picture');
     // The data files' names, the program's own, put on the canvas by the build.
@@ -478,5 +486,6 @@ class MeasuringRing {
         // The last node before the speakers (null until the synthesizer is
         // ready): what the page plays can be recorded from it.
         output: () => music.analyser,
+        errors: () => pageErrors.slice(),
     };
 })();
