@@ -9,6 +9,7 @@
 #include "platform/WindowRules.h"
 #include "platform/win32/Resources.h"
 #include "platform/win32/WideText.h"
+#include "platform/win32/Win32Windows.h"
 #include "platform/win32/WindowsApi.h"
 
 namespace {
@@ -16,7 +17,6 @@ namespace {
 constexpr const wchar_t* kApplicationClass = L"ShowApplication";
 constexpr const wchar_t* kMainClass = L"TForm1";
 constexpr const wchar_t* kTimerClass = L"ShowTimer";
-constexpr UINT_PTR kTimerIdentifier = 1;
 
 // Whether a byte starts a double-byte character of the ANSI code page.
 bool IsAnsiLeadByte(char c) { return IsDBCSLeadByte(static_cast<BYTE>(c)) != FALSE; }
@@ -41,46 +41,6 @@ T* TakeWindowData(HWND hwnd, UINT message, LPARAM lparam) {
     }
     return WindowData<T>(hwnd);
 }
-
-struct TimerWindow {
-    struct Win32Platform::Windows* windows;
-    TimerId id;
-};
-
-}  // namespace
-
-struct Win32Platform::Windows {
-    HINSTANCE instance = nullptr;
-    int show_command = SW_SHOWNORMAL;
-    HWND application = nullptr;
-    HWND main = nullptr;
-    std::array<TimerWindow, 2> timer_data{};
-    std::array<HWND, 2> timers{};
-    const FormView* form = nullptr;
-    PlatformEvents* events = nullptr;
-    bool fitting = false;
-    ClickRule clicks;
-    // The user closing the window ends the loop; the platform going away does not.
-    bool quit_on_destroy = true;
-
-    static LRESULT CALLBACK ApplicationProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
-    static LRESULT CALLBACK MainProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
-    static LRESULT CALLBACK TimerProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
-
-    LRESULT OnApplicationMessage(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
-    LRESULT OnMainMessage(UINT message, WPARAM wparam, LPARAM lparam);
-
-    [[nodiscard]] RECT PictureRect() const;
-    // The outer size for the fitted client size, for a window of outer size
-    // `outer` now.
-    [[nodiscard]] SIZE FittedOuterSize(SIZE outer) const;
-    void Fit();
-    void Paint();
-    void PaintPicture(HDC dc, const PixelRows& rows, const RECT& area) const;
-    void Restore();
-};
-
-namespace {
 
 // The resource of a built-in icon; 0 for the system's default size, else that
 // square size.
