@@ -23,7 +23,6 @@ bool IsAnsiLeadByte(char c) { return IsDBCSLeadByte(static_cast<BYTE>(c)) != FAL
 constexpr DWORD kMainStyle = WS_OVERLAPPEDWINDOW | WS_CLIPSIBLINGS;
 constexpr DWORD kApplicationStyle =
     WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX;
-constexpr int kPictureBitCount = 24;
 constexpr WORD kTransparentIcon = SHOW_TRANSPARENT_ICON;
 
 template <typename T>
@@ -81,10 +80,6 @@ HWND CreateOrThrow(DWORD ex_style, const wchar_t* class_name, DWORD style, int x
                                 nullptr, instance, data);
     if (hwnd == nullptr) throw WindowSystemRefused();
     return hwnd;
-}
-
-int SystemColorIndex(SystemColor color) {
-    return color == SystemColor::WindowText ? COLOR_WINDOWTEXT : COLOR_BTNFACE;
 }
 
 SIZE Extent(const RECT& rect) { return SIZE{rect.right - rect.left, rect.bottom - rect.top}; }
@@ -154,11 +149,6 @@ void Win32Platform::SetTitle(std::string_view cp932) {
 
 void Win32Platform::SetApplicationTitle(std::string_view title) {
     SetWindowTextW(m_windows->application, WideFromAnsi(title).c_str());
-}
-
-void Win32Platform::RequestRepaint() {
-    const RECT area = m_windows->PictureRect();
-    InvalidateRect(m_windows->main, &area, FALSE);
 }
 
 void Win32Platform::ShowErrorBox(std::string_view caption, std::string_view text_cp932) {
@@ -307,12 +297,6 @@ int Win32Platform::Run() {
     return static_cast<int>(message.wParam);
 }
 
-RECT Win32Platform::Windows::PictureRect() const {
-    if (form == nullptr) return RECT{};
-    const Bounds b = form->PictureBounds();
-    return RECT{b.left, b.top, b.Right(), b.Bottom()};
-}
-
 SIZE Win32Platform::Windows::FittedOuterSize(SIZE outer) const {
     const auto style = static_cast<DWORD>(GetWindowLongW(main, GWL_STYLE));
     const auto ex_style = static_cast<DWORD>(GetWindowLongW(main, GWL_EXSTYLE));
@@ -332,45 +316,6 @@ void Win32Platform::Windows::Fit() {
     const SIZE size = FittedOuterSize(now);
     if (size.cx == now.cx && size.cy == now.cy) return;
     SetWindowPos(main, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
-void Win32Platform::Windows::Paint() {
-    PAINTSTRUCT ps{};
-    HDC dc = BeginPaint(main, &ps);
-    RECT client{};
-    GetClientRect(main, &client);
-    const Bounds destination = form != nullptr ? PictureDestination(*form) : Bounds{};
-    if (!destination.Empty()) {
-        const RECT area{destination.left, destination.top, destination.Right(),
-                        destination.Bottom()};
-        PaintPicture(dc, *form->Picture(), area);
-        ExcludeClipRect(dc, area.left, area.top, area.right, area.bottom);
-    }
-    const SystemColor color = form != nullptr ? form->Color() : SystemColor::ButtonFace;
-    FillRect(dc, &client, GetSysColorBrush(SystemColorIndex(color)));
-    EndPaint(main, &ps);
-}
-
-void Win32Platform::Windows::PaintPicture(HDC dc, const PixelRows& rows, const RECT& area) const {
-    const int depth = GetDeviceCaps(dc, BITSPIXEL) * GetDeviceCaps(dc, PLANES);
-    if (ChooseStretchMode(depth, kPictureBitCount) == StretchMode::Halftone) {
-        SetStretchBltMode(dc, HALFTONE);
-        SetBrushOrgEx(dc, 0, 0, nullptr);  // HALFTONE needs its brush origin set.
-    } else {
-        SetStretchBltMode(dc, COLORONCOLOR);
-    }
-    const int width = area.right - area.left;
-    const int height = area.bottom - area.top;
-    // A picture that is not empty always lies in a DIB section: DibPixels
-    // hands out heap storage only for empty layouts.
-    auto* bitmap = static_cast<HBITMAP>(DibSectionOf(rows.Storage()));
-    if (bitmap == nullptr) return;
-    HDC source = CreateCompatibleDC(dc);
-    HGDIOBJ previous = SelectObject(source, bitmap);
-    StretchBlt(dc, area.left, area.top, width, height, source, 0, 0, rows.Width(), rows.Height(),
-               SRCCOPY);
-    SelectObject(source, previous);
-    DeleteDC(source);
 }
 
 void Win32Platform::Windows::Restore() {
