@@ -84,22 +84,6 @@ HWND CreateOrThrow(DWORD ex_style, const wchar_t* class_name, DWORD style, int x
 
 SIZE Extent(const RECT& rect) { return SIZE{rect.right - rect.left, rect.bottom - rect.top}; }
 
-BOOL CALLBACK CollectEnabledWindow(HWND hwnd, LPARAM list) {
-    if (IsWindowVisible(hwnd) && IsWindowEnabled(hwnd)) {
-        reinterpret_cast<std::vector<HWND>*>(list)->push_back(hwnd);
-    }
-    return TRUE;
-}
-
-// The thread's visible, enabled windows, disabled while a modal box is open.
-std::vector<HWND> DisableThreadWindows() {
-    std::vector<HWND> disabled;
-    EnumThreadWindows(GetCurrentThreadId(), CollectEnabledWindow,
-                      reinterpret_cast<LPARAM>(&disabled));
-    for (HWND hwnd : disabled) EnableWindow(hwnd, FALSE);
-    return disabled;
-}
-
 }  // namespace
 
 Win32Platform::Win32Platform(void* instance, int show_command)
@@ -149,25 +133,6 @@ void Win32Platform::SetTitle(std::string_view cp932) {
 
 void Win32Platform::SetApplicationTitle(std::string_view title) {
     SetWindowTextW(m_windows->application, WideFromAnsi(title).c_str());
-}
-
-void Win32Platform::ShowErrorBox(std::string_view caption, std::string_view text_cp932) {
-    const std::wstring wide_caption = WideFromAnsi(caption);
-    const std::wstring text = WideFromCp932(text_cp932);
-    RunBoxThenActivateAgain(
-        GetActiveWindow(),
-        [&] {
-            const std::vector<HWND> disabled = DisableThreadWindows();
-            // NOTE: MessageBoxW runs its own message loop, so WM_TIMER keeps
-            // arriving while it is open and the show goes on behind it.
-            MessageBoxW(m_windows->application, text.c_str(), wide_caption.c_str(),
-                        MB_OK | MB_ICONSTOP);
-            for (HWND hwnd : disabled) {
-                if (IsWindow(hwnd)) EnableWindow(hwnd, TRUE);
-            }
-        },
-        [](HWND hwnd) { return IsWindow(hwnd) != FALSE; },
-        [](HWND hwnd) { SetActiveWindow(hwnd); });
 }
 
 void Win32Platform::SendMusicCommand(std::string_view command) {
