@@ -2,7 +2,14 @@
 
 // The backend's windows, shared by its files (not part of the platform's
 // interface): the application window, the main window and the timer windows,
-// with the form and events they serve.
+// with the form and events they serve. The backend's files, by concern:
+//   Win32Platform.cpp  making the windows; the timers, the music, the clock
+//   Win32Window.cpp    the windows' procedures and the fitting
+//   Win32Paint.cpp     painting the main window
+//   Win32ErrorBox.cpp  the modal error box
+//   Win32Text.cpp      the titles, the window font's measure, the ANSI paths
+//   WideText.cpp       texts as UTF-16 for the wide functions
+//   DibPixels.cpp      the picture's rows in a DIB section
 
 #include <array>
 
