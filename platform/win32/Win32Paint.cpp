@@ -29,6 +29,12 @@ RECT Win32Platform::Windows::PictureRect() const {
 void Win32Platform::Windows::Paint() {
     PAINTSTRUCT ps{};
     HDC dc = BeginPaint(main, &ps);
+    // The painting ends however the drawing does.
+    struct EndPainting {
+        HWND window;
+        const PAINTSTRUCT* paint;
+        ~EndPainting() { EndPaint(window, paint); }
+    } const end_painting{main, &ps};
     RECT client{};
     GetClientRect(main, &client);
     const Bounds destination = form != nullptr ? PictureDestination(*form) : Bounds{};
@@ -40,7 +46,6 @@ void Win32Platform::Windows::Paint() {
     }
     const SystemColor color = form != nullptr ? form->Color() : SystemColor::ButtonFace;
     FillRect(dc, &client, GetSysColorBrush(SystemColorIndex(color)));
-    EndPaint(main, &ps);
 }
 
 void Win32Platform::Windows::PaintPicture(HDC dc, const PixelRows& rows, const RECT& area) const {

@@ -23,6 +23,18 @@ T* TakeWindowData(HWND hwnd, UINT message, LPARAM lparam) {
     return WindowData<T>(hwnd);
 }
 
+// Handles one message by `handle`. An exception that comes ends here, where
+// the window system called in, and the message gets the system's own
+// handling.
+template <typename Handle>
+LRESULT Guarded(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam, Handle handle) noexcept {
+    try {
+        return handle();
+    } catch (...) {
+        return DefWindowProcW(hwnd, message, wparam, lparam);
+    }
+}
+
 SIZE Extent(const RECT& rect) { return SIZE{rect.right - rect.left, rect.bottom - rect.top}; }
 
 }  // namespace
@@ -54,12 +66,14 @@ void Win32Platform::Windows::Restore() {
 }
 
 LRESULT CALLBACK Win32Platform::Windows::ApplicationProc(HWND hwnd, UINT message, WPARAM wparam,
-                                                         LPARAM lparam) {
-    Windows* w = TakeWindowData<Windows>(hwnd, message, lparam);
-    if (w == nullptr || w->application == nullptr) {
-        return DefWindowProcW(hwnd, message, wparam, lparam);
-    }
-    return w->OnApplicationMessage(hwnd, message, wparam, lparam);
+                                                         LPARAM lparam) noexcept {
+    return Guarded(hwnd, message, wparam, lparam, [&] {
+        Windows* w = TakeWindowData<Windows>(hwnd, message, lparam);
+        if (w == nullptr || w->application == nullptr) {
+            return DefWindowProcW(hwnd, message, wparam, lparam);
+        }
+        return w->OnApplicationMessage(hwnd, message, wparam, lparam);
+    });
 }
 
 LRESULT Win32Platform::Windows::OnApplicationMessage(HWND hwnd, UINT message, WPARAM wparam,
@@ -82,14 +96,12 @@ LRESULT Win32Platform::Windows::OnApplicationMessage(HWND hwnd, UINT message, WP
 }
 
 LRESULT CALLBACK Win32Platform::Windows::MainProc(HWND hwnd, UINT message, WPARAM wparam,
-                                                  LPARAM lparam) {
-    Windows* w = TakeWindowData<Windows>(hwnd, message, lparam);
-    if (w == nullptr || w->main != hwnd) return DefWindowProcW(hwnd, message, wparam, lparam);
-    try {
+                                                  LPARAM lparam) noexcept {
+    return Guarded(hwnd, message, wparam, lparam, [&] {
+        Windows* w = TakeWindowData<Windows>(hwnd, message, lparam);
+        if (w == nullptr || w->main != hwnd) return DefWindowProcW(hwnd, message, wparam, lparam);
         return w->OnMainMessage(message, wparam, lparam);
-    } catch (...) {  // NOTE: no exception may unwind through the window system.
-        return 0;
-    }
+    });
 }
 
 LRESULT Win32Platform::Windows::OnMainMessage(UINT message, WPARAM wparam, LPARAM lparam) {
@@ -165,14 +177,16 @@ LRESULT Win32Platform::Windows::OnMainMessage(UINT message, WPARAM wparam, LPARA
 }
 
 LRESULT CALLBACK Win32Platform::Windows::TimerProc(HWND hwnd, UINT message, WPARAM wparam,
-                                                   LPARAM lparam) {
-    TimerWindow* timer = TakeWindowData<TimerWindow>(hwnd, message, lparam);
-    if (message == WM_TIMER && wparam == kTimerIdentifier && timer != nullptr &&
-        timer->windows->events != nullptr) {
-        // NOTE: the rows are handed to the handler next; GDI must be done with them.
-        GdiFlush();
-        timer->windows->events->OnTimer(timer->id);
-        return 0;
-    }
-    return DefWindowProcW(hwnd, message, wparam, lparam);
+                                                   LPARAM lparam) noexcept {
+    return Guarded(hwnd, message, wparam, lparam, [&] {
+        TimerWindow* timer = TakeWindowData<TimerWindow>(hwnd, message, lparam);
+        if (message == WM_TIMER && wparam == kTimerIdentifier && timer != nullptr &&
+            timer->windows->events != nullptr) {
+            // NOTE: the rows are handed to the handler next; GDI must be done with them.
+            GdiFlush();
+            timer->windows->events->OnTimer(timer->id);
+            return LRESULT{0};
+        }
+        return DefWindowProcW(hwnd, message, wparam, lparam);
+    });
 }

@@ -40,9 +40,14 @@ struct Win32Platform::Windows {
     // The user closing the window ends the loop; the platform going away does not.
     bool quit_on_destroy = true;
 
-    static LRESULT CALLBACK ApplicationProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
-    static LRESULT CALLBACK MainProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
-    static LRESULT CALLBACK TimerProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
+    // The window procedures. No exception leaves them: it would unwind
+    // through the window system's C frames.
+    static LRESULT CALLBACK ApplicationProc(HWND hwnd, UINT message, WPARAM wparam,
+                                            LPARAM lparam) noexcept;
+    static LRESULT CALLBACK MainProc(HWND hwnd, UINT message, WPARAM wparam,
+                                     LPARAM lparam) noexcept;
+    static LRESULT CALLBACK TimerProc(HWND hwnd, UINT message, WPARAM wparam,
+                                      LPARAM lparam) noexcept;
 
     LRESULT OnApplicationMessage(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
     LRESULT OnMainMessage(UINT message, WPARAM wparam, LPARAM lparam);
