@@ -1,6 +1,8 @@
 // The modal error box, with every window of the thread disabled while it is
 // open.
+#include <exception>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/WindowRules.h"
@@ -10,20 +12,37 @@
 
 namespace {
 
-BOOL CALLBACK CollectEnabledWindow(HWND hwnd, LPARAM list) {
+// The windows the enumeration found, and what stopped it when their list
+// could not grow.
+struct EnabledWindows {
+    std::vector<HWND> windows;
+    std::exception_ptr failure;
+};
+
+BOOL CALLBACK CollectEnabledWindow(HWND hwnd, LPARAM found) noexcept {
+    auto& collected = *reinterpret_cast<EnabledWindows*>(found);
     if (IsWindowVisible(hwnd) && IsWindowEnabled(hwnd)) {
-        reinterpret_cast<std::vector<HWND>*>(list)->push_back(hwnd);
+        // NOTE: no exception may unwind through the window system: a failure
+        // stops the enumeration, for the caller to throw.
+        try {
+            collected.windows.push_back(hwnd);
+        } catch (...) {
+            collected.failure = std::current_exception();
+            return FALSE;
+        }
     }
     return TRUE;
 }
 
 // The thread's visible, enabled windows, disabled while a modal box is open.
+// Throws, with none disabled, when their list cannot be made.
 std::vector<HWND> DisableThreadWindows() {
-    std::vector<HWND> disabled;
+    EnabledWindows collected;
     EnumThreadWindows(GetCurrentThreadId(), CollectEnabledWindow,
-                      reinterpret_cast<LPARAM>(&disabled));
-    for (HWND hwnd : disabled) EnableWindow(hwnd, FALSE);
-    return disabled;
+                      reinterpret_cast<LPARAM>(&collected));
+    if (collected.failure) std::rethrow_exception(collected.failure);
+    for (HWND hwnd : collected.windows) EnableWindow(hwnd, FALSE);
+    return std::move(collected.windows);
 }
 
 }  // namespace
