@@ -1,8 +1,11 @@
-"""Serves a folder on 127.0.0.1 with the types the show's page needs.
+"""Serves a folder on 127.0.0.1 (or another loopback address) with the types
+the show's page needs.
 
-usage: python3 serve.py FOLDER PORT  (port 0: any free one, printed)
+usage: python3 serve.py FOLDER PORT [ADDRESS] [-q]  (port 0: any free one,
+printed; -q: no log of the requests)
 """
 import functools
+import ipaddress
 import http.server
 import sys
 
@@ -31,10 +34,15 @@ class Server(http.server.ThreadingHTTPServer):
 
 
 def main():
-    folder, port = sys.argv[1], int(sys.argv[2])
+    args = [a for a in sys.argv[1:] if a != "-q"]
+    folder, port = args[0], int(args[1])
+    address = args[2] if len(args) > 2 else "127.0.0.1"
+    # (this machine only)
+    if not ipaddress.ip_address(address).is_loopback:
+        sys.exit(f"serve.py: {address} is not a loopback address")
     handler = functools.partial(Handler, directory=folder)
-    with Server(("127.0.0.1", port), handler) as server:
-        print(f"http://127.0.0.1:{server.server_address[1]}/", flush=True)
+    with Server((address, port), handler) as server:
+        print(f"http://{address}:{server.server_address[1]}/", flush=True)
         server.serve_forever()
 
 

@@ -7,11 +7,12 @@ The site holds the page (its index.html given the data files' names from
 window.json), the program's JS with its local names shortened, the
 synthesizer, FluidSynth's WebAssembly as a file of its own, the soundfont whole
 and cut to the presets of the default tune, the default picture run-length
-encoded and the tune, and the licences of what it ships; and, for visits with
-no network and for installing the page as an app, the manifest, the icons made
-from the default picture, and the service worker, given the files a visit needs
-before the click and a cache name from a hash of every file the build made, so
-that each deployment has a cache of its own.
+encoded and the tune, the licences of what it ships, and an example page that
+embeds the show (embed.html); and, for visits with no network and for
+installing the page as an app, the manifest, the icons made from the default
+picture, and the service worker, given the files a visit needs before the
+click and a cache name from a hash of every file the build made, so that each
+deployment has a cache of its own.
 
 usage: assemble-site.py BUILD
 """
@@ -180,6 +181,8 @@ def main(argv):
                    check=True)
     cut = cut_soundfont(os.path.join(site, files["folder"], files["tune"]), site)
     copy_licences(site)
+    # An example of the show in another site's page, told the show's title.
+    shutil.copy(os.path.join(WEB, "site", "embed.html"), site)
     make_installable(build, files, cut, site)
     print(f"Built the site in {os.path.relpath(site)}")
     return 0

@@ -53,13 +53,15 @@ run_engine() {  # ENGINE
     echo "# $1: $(($(date +%s) - start)) s" >>"$logs/$1"
     return $status
 }
+# A browser that crashed, as it says so itself, is the one failure run again:
+# said in a line "=== rerun: ..." with the words seen. Any other failure fails.
+crashed='Target crashed|Page crashed!|WebProcess CRASHED'
 for engine in $engines; do
     (
-        # On a loaded machine a browser's web process has crashed, or its
-        # driver's two clicks came too far apart to be a double click, once
-        # in a few runs: a failed run is run once more, after its log.
         run_engine "$engine" && exit 0
-        echo "# $engine: FAILED once (above); run again" >>"$logs/$engine"
+        seen=$(grep -Eo "$crashed" "$logs/$engine" | head -n 1)
+        [ -n "$seen" ] || exit 1
+        echo "=== rerun: web $engine engines.test.mjs: the browser crashed (\"$seen\" above)" >>"$logs/$engine"
         run_engine "$engine"
     ) &
     pids="$pids $!"

@@ -83,25 +83,16 @@ def show_in_root(root, folder, expected, what):
     log = open(os.path.join(root + folder, "log"), "w+b")
     command = ["/usr/sbin/chroot", root, "sh", "-c", f"cd '{folder}' && exec flicker-show"]
     process = subprocess.Popen(command, env=env, stdout=log, stderr=subprocess.STDOUT)
-    # A start that found no display is tried again, twice at the most, and
-    # said: it was seen once while every part of the test command ran side by
-    # side, and its cause is not known.
-    for _ in range(2):
-        try:
-            status = process.wait(timeout=2)
-        except subprocess.TimeoutExpired:
-            break
-        print(f"# the launcher ended at once (exit status {status}); starting it again", flush=True)
-        time.sleep(1)
-        process = subprocess.Popen(command, env=env, stdout=log, stderr=subprocess.STDOUT)
+
+    def window_of_launcher():
+        check(process.poll() is None, f"{what}: the launcher ended (exit status {process.returncode})")
+        return (windows_of(process.pid) or [None])[0]
+
     try:
-        window = wait_for("the window", lambda: process.poll() is None
-                          and (windows_of(process.pid) or [None])[0],
-                          timeout=30)
-        time.sleep(1.0)
+        window = wait_for("the window", window_of_launcher, timeout=30)
+        found = wait_for("the picture", lambda: find_picture(expected), timeout=10)
         left, top, width, height = geometry(window)
         check((width, height) == (SIDE, SIDE), f"{what}: a {width} x {height} window")
-        found = wait_for("the picture", lambda: find_picture(expected), timeout=10)
         check(found == (left, top), f"{what}: the picture at {found}, the window at {left}, {top}")
         print(f"ok - {what}: a {SIDE} x {SIDE} window at {left}, {top} showing the picture",
               flush=True)

@@ -73,12 +73,15 @@ def wait_for(what, probe, timeout=10.0):
 
 
 class Xvfb:
-    """A private X server; DISPLAY names it while it runs."""
+    """A private X server; DISPLAY names it while it runs. It keeps running
+    as it is when its last client leaves (-noreset): a program started next
+    finds the same server, not one in the middle of its reset."""
 
     def __enter__(self):
         read, write = os.pipe()
         self.process = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write), "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
+            ["Xvfb", "-displayfd", str(write), "-screen", "0", "1024x768x24", "-nolisten", "tcp",
+             "-noreset"],
             pass_fds=[write], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         os.close(write)
         with os.fdopen(read) as pipe:

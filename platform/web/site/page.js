@@ -36,6 +36,14 @@ class MeasuringRing {
     }
 }
 
+// The errors no code of the page caught, as they came (window.flickerShow.errors()).
+const pageErrors = [];
+window.addEventListener('error', (event) => pageErrors.push(event.message || String(event.error)));
+window.addEventListener('unhandledrejection', (event) => {
+    const reason = event.reason;
+    pageErrors.push('unhandled rejection: ' + ((reason && reason.message) || String(reason)));
+});
+
 (function () {
     const canvas = document.getElementById('picture');
     // The data files' names, the program's own, put on the canvas by the build.
@@ -81,6 +89,29 @@ class MeasuringRing {
         const shown = '\u2060' + text.replace(/ /g, '\u00a0');
         return text.endsWith(' ') ? shown + '\u2060' : shown;
     }
+
+    // The window's caption, drawn by the page where the browser shows no
+    // title while the page is open: on a touch-first device (a phone's or
+    // tablet's browser shows the address, or nothing), in an installed app's
+    // window without a title bar or in full screen, and in a frame (the tab
+    // shows the embedding page's title). `?caption=on` or `?caption=off` in
+    // the address decides instead. It follows a change of display mode and
+    // an element taking the whole screen.
+    const caption = document.getElementById('caption');
+    const framed = window.self !== window.top;
+    const captionSwitch = new URLSearchParams(window.location.search).get('caption');
+    const titleless = ['(hover: none) and (pointer: coarse)', '(display-mode: standalone)',
+                       '(display-mode: fullscreen)', '(display-mode: minimal-ui)'].map((q) => window.matchMedia(q));
+    function PlaceCaption() {
+        // (an iPad's browser may say it is a Mac's, but a Mac has no touch screen)
+        const padAsMac = navigator.maxTouchPoints > 1 && /^Mac/.test(navigator.platform);
+        caption.hidden = captionSwitch === 'on' || captionSwitch === 'off' ? captionSwitch === 'off' :
+            !(framed || navigator.standalone === true || padAsMac || titleless.some((q) => q.matches) ||
+              Boolean(document.fullscreenElement));
+    }
+    for (const query of titleless) query.addEventListener('change', PlaceCaption);
+    document.addEventListener('fullscreenchange', PlaceCaption);
+    PlaceCaption();
 
     function Reschedule() {
         if (timeout !== null) clearTimeout(timeout);
@@ -150,12 +181,17 @@ class MeasuringRing {
             // window only once it is dismissed.
             AfterBoxes(() => {
                 canvas.hidden = false;
+                caption.classList.remove('waiting');
                 // The page around the window takes the window's colour.
                 document.body.style.background = `rgb(${color.join(',')})`;
             });
         },
         setTitle(bytes) {
-            document.title = TabTitle(Decode(bytes));
+            const text = Decode(bytes);
+            document.title = TabTitle(text);
+            caption.textContent = text;
+            // The embedding page is told each title: it holds nothing private.
+            if (framed) window.parent.postMessage({type: 'flicker-show:title', title: text}, '*');
         },
         errorBox(caption, text) {
             // (At start-up only the picture is loaded.)
@@ -204,6 +240,7 @@ class MeasuringRing {
         const scale = room > 0 ? Math.min(1, (room * ratio) / canvas.width) : 1;
         canvas.style.width = (canvas.width * scale) / ratio + 'px';
         canvas.style.height = (canvas.height * scale) / ratio + 'px';
+        caption.style.width = canvas.style.width;
     }
     window.addEventListener('resize', HoldSize);
 
@@ -449,5 +486,6 @@ class MeasuringRing {
         // The last node before the speakers (null until the synthesizer is
         // ready): what the page plays can be recorded from it.
         output: () => music.analyser,
+        errors: () => pageErrors.slice(),
     };
 })();

@@ -38,11 +38,15 @@ function FreePort() {
     });
 }
 
-// Every X top-level window name on `display` (_NET_WM_NAME, else WM_NAME).
-export function WindowNames(display) {
-    const tree = execFileSync('xwininfo', ['-display', display, '-root', '-children']).toString();
+// Every X top-level window name on `display` (_NET_WM_NAME, else WM_NAME),
+// as [window id, name]; with `ids`, those windows' alone.
+export function WindowNames(display, ids = undefined) {
+    if (ids === undefined) {
+        const tree = execFileSync('xwininfo', ['-display', display, '-root', '-children']).toString();
+        ids = [...tree.matchAll(/0x[0-9a-f]+(?= )/g)].map(([id]) => id);
+    }
     const names = [];
-    for (const [id] of tree.matchAll(/0x[0-9a-f]+(?= )/g)) {
+    for (const id of ids) {
         for (const property of ['_NET_WM_NAME', 'WM_NAME']) {
             let line = '';
             try {
@@ -53,7 +57,7 @@ export function WindowNames(display) {
             }
             const value = line.match(/= (".*")$/m);
             if (value) {
-                names.push(JSON.parse(value[1]));
+                names.push([id, JSON.parse(value[1])]);
                 break;
             }
         }
@@ -95,9 +99,10 @@ async function Chromium(options) {
     const errors = [];
     page.on('pageerror', (e) => errors.push(e.message));
     return {
-        errors,
+        pageErrors: async () => errors.slice(),
         goto: (url) => page.goto(url),
         evaluate: (f, arg) => page.evaluate(f, arg),
+        frameEvaluate: (f, arg) => page.mainFrame().childFrames()[0].evaluate(f, arg),
         click: (x, y, button = 'left', count = 1) => page.mouse.click(x, y, {button, clickCount: count}),
         drag: async (x0, y0, x1, y1) => {
             await page.mouse.move(x0, y0);
@@ -140,9 +145,10 @@ async function Firefox(options) {
     page.on('pageerror', (e) => errors.push(e.message));
     const Button = {left: 'left', middle: 'middle', right: 'right'};
     return {
-        errors,
+        pageErrors: async () => errors.slice(),
         goto: (url) => page.goto(url),
         evaluate: (f, arg) => page.evaluate(f, arg),
+        frameEvaluate: (f, arg) => page.mainFrame().childFrames()[0].evaluate(f, arg),
         click: (x, y, button = 'left', count = 1) => page.mouse.click(x, y, {button: Button[button], count}),
         drag: async (x0, y0, x1, y1) => {
             await page.mouse.move(x0, y0);
@@ -203,10 +209,19 @@ async function WebKit(options) {
         return browser.executeScript(body, arg === undefined ? null : arg);
     };
     return {
-        errors: [],
+        // (WebDriver hears none of the page's errors: the page's own list)
+        pageErrors: () => evaluate(() => (window.flickerShow ? window.flickerShow.errors() : [])),
         gstreamerLog: () => (existsSync(gstreamerLog) ? readFileSync(gstreamerLog, 'utf8') : ''),
         goto: (u) => browser.get(u),
         evaluate,
+        frameEvaluate: async (f, arg) => {
+            await browser.switchTo().frame(0);
+            try {
+                return await evaluate(f, arg);
+            } finally {
+                await browser.switchTo().defaultContent();
+            }
+        },
         click: async (x, y, button = 'left', count = 1) => {
             const actions = browser.actions({async: true}).move({x: Math.round(x), y: Math.round(y), origin: Origin.VIEWPORT});
             for (let i = 0; i < count; ++i) actions.press(kButton[button]).release(kButton[button]);
@@ -231,22 +246,37 @@ export const kEngines = {chromium: Chromium, firefox: Firefox, webkit: WebKit};
 
 // A headful browser of `engine` on `display`, its sound into `sink` of the
 // PulseAudio server `pulse`; `work` holds its profile. The driver's
-// evaluate(f, arg) runs f(arg) in the page and gives what it returns, awaited.
+// evaluate(f, arg) runs f(arg) in the page and gives what it returns, awaited;
+// frameEvaluate(f, arg) in the page's first frame.
 export async function OpenEngine(engine, {display, pulse, sink, work}) {
     const home = mkdtempSync(path.join(work, `${engine}-`));
     const driver = await kEngines[engine]({display, pulse, sink, home});
     driver.engine = engine;
     // The tab's text as the browser's window shows it.
-    driver.windowTitles = () => WindowNames(display).map((n) => n.match(kName[engine]))
-        .filter((m) => m !== null).map((m) => m[1] ?? '');
-    driver.waitFor = async (f, arg, timeout = 10000, what = f.toString()) => {
+    // (the browser's windows are found once and then read alone: a loaded
+    // machine takes a while for each window's read)
+    const Titles = (named) => named.map(([, n]) => n.match(kName[engine])).filter((m) => m !== null)
+        .map((m) => m[1] ?? '');
+    let windows = [];
+    driver.windowTitles = () => {
+        if (windows.length > 0) {
+            const titles = Titles(WindowNames(display, windows));
+            if (titles.length === windows.length) return titles;
+        }
+        const named = WindowNames(display);
+        windows = named.filter(([, n]) => kName[engine].test(n)).map(([id]) => id);
+        return Titles(named);
+    };
+    const WaitFor = (evaluate) => async (f, arg, timeout = 10000, what = f.toString()) => {
         const end = Date.now() + timeout;
         for (;;) {
-            const value = await driver.evaluate(f, arg);
+            const value = await evaluate(f, arg);
             if (value) return value;
             if (Date.now() > end) throw new Error(`${engine}: waited ${timeout} ms for ${what}`);
             await new Promise((r) => setTimeout(r, 50));
         }
     };
+    driver.waitFor = WaitFor((f, arg) => driver.evaluate(f, arg));
+    driver.frameWaitFor = WaitFor((f, arg) => driver.frameEvaluate(f, arg));
     return driver;
 }

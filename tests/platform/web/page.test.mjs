@@ -139,6 +139,12 @@ const Boxes = (page) => page.evaluate(() => Array.from(document.querySelectorAll
 const Ticks = (page) => page.evaluate(() => window.flickerShow.ticks());
 // How many clicks reached the show: each plays the tune.
 const Plays = (page) => page.evaluate(() => window.flickerShow.tunePlays());
+// Once the page has handled `count` releases (of a button, a tap or a key,
+// each logged as its handler runs): the clicks they made are counted.
+const Released = (page, count) => page.waitForFunction((n) => window.flickerShow.log().releases.length >= n, count,
+                                                       {timeout: 10000});
+const Shown = (page) => page.waitForFunction(
+    () => getComputedStyle(document.getElementById('picture')).visibility !== 'hidden', null, {timeout: 10000});
 
 test('the default picture stretched over the canvas, flickering, under a blank title and icon', async () => {
     const {frames} = Replay('start', defaultPicture(), ['--until', '0']);
@@ -203,15 +209,19 @@ test('a missing picture: the open-error box over a button-face area; the flicker
                   'not all the form\'s colour');
         const ticks = (await Ticks(show.page)).handled[1];
         await show.page.waitForFunction((n) => window.flickerShow.ticks().handled[1] >= n, ticks + 2);
-        // The box takes the clicks: the show does not start under it.
+        // The box takes the clicks: the show does not start under it (read
+        // after a click once the box is gone, counted once).
         await show.page.mouse.click(200, 200);
-        assert.strictEqual(await Plays(show.page), 0);
-        // The window comes once the box is dismissed, as on the desktop.
+        // The window comes once the box is dismissed, as on the desktop: in
+        // the box's close event, a task after it has gone.
         const Hidden = () => show.page.evaluate(() => getComputedStyle(document.getElementById('picture')).visibility === 'hidden');
         assert.strictEqual(await Hidden(), true, 'the window came before OK');
         await show.page.click('dialog[open] button');
         assert.deepStrictEqual(await Boxes(show.page), []);
-        assert.strictEqual(await Hidden(), false, 'no window after OK');
+        await Shown(show.page);
+        await show.page.mouse.click(200, 200);
+        await show.page.waitForFunction(() => window.flickerShow.tunePlays() >= 1);
+        assert.strictEqual(await Plays(show.page), 1, 'the box let a click through');
     } finally {
         await show.close();
     }
@@ -222,16 +232,20 @@ test('only a left click on the picture clicks, and a double click clicks once', 
     try {
         await show.page.mouse.click(200, 200, {button: 'right'});
         await show.page.mouse.click(200, 200, {button: 'middle'});
+        await Released(show.page, 2);
         assert.strictEqual(await Plays(show.page), 0, 'a right or middle click started the show');
         await show.page.mouse.dblclick(200, 200);
+        await Released(show.page, 4);
         assert.strictEqual(await Plays(show.page), 1, 'a double click');
         await show.page.mouse.click(200, 200);
+        await Released(show.page, 5);
         assert.strictEqual(await Plays(show.page), 2, 'a click after it');
         // A press on the picture released outside it is no click.
         await show.page.mouse.move(200, 200);
         await show.page.mouse.down();
         await show.page.mouse.move(600, 500);
         await show.page.mouse.up();
+        await Released(show.page, 6);
         assert.strictEqual(await Plays(show.page), 2, 'a release outside the picture');
     } finally {
         await show.close();
@@ -239,19 +253,70 @@ test('only a left click on the picture clicks, and a double click clicks once', 
 });
 
 // Fingers on the screen through the browser's own input (CDP), at CSS pixel
-// (x, y): a touch held `ms` and lifted.
-async function Touch(page, x, y, ms = 50) {
+// (x, y): a touch held `ms` and lifted. With `at` (s since the epoch), the
+// touch is stamped as made then, `ms` long, whenever it is sent: the page
+// times taps by their events' stamps, so a loaded machine cannot stretch it.
+async function Touch(page, x, y, ms = 50, at = undefined) {
     const cdp = await page.context().newCDPSession(page);
-    await cdp.send('Input.dispatchTouchEvent', {type: 'touchStart', touchPoints: [{x, y}]});
-    await page.waitForTimeout(ms);
-    await cdp.send('Input.dispatchTouchEvent', {type: 'touchEnd', touchPoints: []});
+    const stamp = (offset) => (at === undefined ? {} : {timestamp: at + offset / 1000});
+    await cdp.send('Input.dispatchTouchEvent', {type: 'touchStart', touchPoints: [{x, y}], ...stamp(0)});
+    if (at === undefined) await page.waitForTimeout(ms);
+    await cdp.send('Input.dispatchTouchEvent', {type: 'touchEnd', touchPoints: [], ...stamp(ms)});
     await cdp.detach();
 }
+
+// The caption strip (the window's title where the browser shows none), its
+// text and its place against the picture, read at one moment.
+const Strip = (page) => page.evaluate(() => {
+    const strip = document.getElementById('caption');
+    const [s, p] = [strip, document.getElementById('picture')].map((e) => e.getBoundingClientRect());
+    return {shown: strip.checkVisibility({visibilityProperty: true}), text: strip.innerText, title: document.title,
+            strip: [s.left, s.top, s.width, s.height], picture: [p.left, p.top, p.width, p.bottom]};
+});
+// The program's title from the tab's text: no word joiners, plain spaces.
+const ProgramTitle = (tab) => tab.replace(/\u2060/g, '').replace(/\u00a0/g, ' ');
+
+// The screen becoming a touch screen after loading, or a mouse's again
+// (matchMedia's change events, as for a change of display mode). (The
+// browser keeps it while the session lasts.)
+async function TouchScreen(page, enabled) {
+    page.touchSession ??= await page.context().newCDPSession(page);
+    await page.touchSession.send('Emulation.setTouchEmulationEnabled', {enabled, maxTouchPoints: 5});
+}
+
+test('the caption strip: none in a desktop tab, shown on a touch screen and with ?caption=on, none with ?caption=off', async () => {
+    const url = Site('caption', defaultPicture());
+    const show = await Open(url);
+    try {
+        assert.strictEqual((await Strip(show.page)).shown, false, 'a strip in a desktop tab');
+        await TouchScreen(show.page, true);
+        await show.page.waitForFunction(() => document.getElementById('caption').checkVisibility());
+        await TouchScreen(show.page, false);
+        await show.page.waitForFunction(() => !document.getElementById('caption').checkVisibility());
+        const on = await Strip(await show.another(url + '?caption=on'));
+        assert.ok(on.shown, 'no strip with ?caption=on');
+        // Above the picture, as wide as it, blank while the title is blank.
+        assert.deepStrictEqual(on.strip, [8, 8, 400, 32]);
+        assert.deepStrictEqual(on.picture, [8, 40, 400, 440]);
+        assert.strictEqual(on.text, '');
+        const off = await show.another(url + '?caption=off');
+        await TouchScreen(off, true);
+        assert.ok(await off.evaluate(() => matchMedia('(pointer: coarse)').matches), 'no touch screen');
+        assert.strictEqual((await Strip(off)).shown, false, 'a strip on a touch screen with ?caption=off');
+    } finally {
+        await show.close();
+    }
+});
+
+// The phone's show, run on from its test to the glitch behind the tests that
+// follow it: {reading} or {error}.
+let phoneShow = null;
 
 for (const device of [{name: 'a phone', width: 360, height: 780, scale: 3},
                       {name: 'a tablet', width: 768, height: 1024, scale: 2}]) {
     test(`${device.name}, ${device.width} x ${device.height} at ${device.scale}: the page fits, a tap is a click`, async () => {
         const show = await Open(Site(`touch-${device.scale}`, defaultPicture()), {device});
+        let kept = false;
         try {
             const layout = await show.page.evaluate(() => {
                 const c = document.getElementById('picture');
@@ -280,21 +345,41 @@ for (const device of [{name: 'a phone', width: 360, height: 780, scale: 3},
             await Touch(show.page, middle, middle, 900);
             assert.strictEqual(await Plays(show.page), 0, 'a long press started the show');
             assert.ok((await show.page.evaluate(() => window.menus)).every((prevented) => prevented), 'a menu opened');
-            // A double tap counts once and does not zoom.
-            await Touch(show.page, middle, middle);
-            await show.page.waitForTimeout(100);
-            await Touch(show.page, middle + 3, middle + 3);
-            await show.page.waitForTimeout(400);
+            // A double tap counts once and does not zoom: taps of 50 ms,
+            // 150 ms apart as stamped. A tap 1 s after it is a click again.
+            const at = Date.now() / 1000;
+            await Touch(show.page, middle, middle, 50, at);
+            await Touch(show.page, middle + 3, middle + 3, 50, at + 0.15);
+            await Released(show.page, 2);
             assert.strictEqual(await Plays(show.page), 1, 'a double tap');
             assert.strictEqual(await show.page.evaluate(() => window.visualViewport.scale), 1, 'the page zoomed');
             await show.page.waitForFunction(() => window.flickerShow.audioState() === 'running');
-            await show.page.waitForTimeout(600);
-            await Touch(show.page, middle, middle);
+            await Touch(show.page, middle, middle, 50, Math.max(Date.now() / 1000, at + 1));
+            await Released(show.page, 3);
             assert.strictEqual(await Plays(show.page), 2, 'a tap after it');
+            if (device.width === 360) {
+                phoneShow = GlitchOnPhone(show).then((reading) => ({reading}), (error) => ({error}));
+                kept = true;
+            }
         } finally {
-            await show.close();
+            if (!kept) await show.close();
         }
     });
+}
+
+// The strip 32 s after the tap that started the show (in the glitch, steps
+// 10 to 25), read at one moment with the tab's text.
+async function GlitchOnPhone(show) {
+    try {
+        await show.page.waitForFunction(() => window.flickerShow.ticks().handled[0] >= 10 &&
+                                              performance.now() >= window.flickerShow.log().releases[0] + 32000,
+                                        null, {timeout: 60000});
+        return {...await Strip(show.page),
+                since: await show.page.evaluate(() => performance.now() - window.flickerShow.log().releases[0]),
+                screen: await show.page.evaluate(() => [window.innerHeight, window.scrollY])};
+    } finally {
+        await show.close();
+    }
 }
 
 test('on a phone the error box fits the screen', async () => {
@@ -310,12 +395,15 @@ test('on a phone the error box fits the screen', async () => {
     }
 });
 
-// What the browser does when the tab is hidden or shown again.
+// What the browser does when the tab is hidden or shown again; when, on the
+// page's clock.
 function Visibility(page, hidden) {
     return page.evaluate((h) => {
         Object.defineProperty(document, 'hidden', {value: h, configurable: true});
         Object.defineProperty(document, 'visibilityState', {value: h ? 'hidden' : 'visible', configurable: true});
+        const at = performance.now();
         document.dispatchEvent(new Event('visibilitychange'));
+        return at;
     }, hidden);
 }
 
@@ -330,20 +418,28 @@ test('a hidden page stands still, tune and all, and goes on from there when show
         assert.ok(soundfonts.length === 1 && /^TimGM6mb-[0-9a-f]{8}\.sf2$/.test(soundfonts[0]), soundfonts.join());
         await show.page.mouse.click(200, 200);
         await audio('running');
+        // Hidden within the first step's period.
         await show.page.waitForTimeout(1500);
-        await Visibility(show.page, true);
+        const hiddenAt = await Visibility(show.page, true);
         const hidden = await Ticks(show.page);
+        assert.strictEqual(hidden.handled[0], 0, 'the page was hidden after the first step');
         await audio('suspended');
-        // Longer than a step's period: nothing runs, nothing is owed.
-        await show.page.waitForTimeout(3500);
+        // Longer than a step's period: nothing runs, nothing is owed. (Read
+        // when the page's own timer of 3.5 s has fired: any tick due before
+        // it would have run first.)
+        await show.page.evaluate(() => new Promise((resolve) => setTimeout(resolve, 3500)));
         assert.deepStrictEqual(await Ticks(show.page), hidden, 'ticks ran in the hidden page');
-        await Visibility(show.page, false);
-        const shown = Date.now();
+        const shownAt = await Visibility(show.page, false);
         await audio('running');
         // The first step comes when its period has had the time it lacked
-        // (about 1.5 s more), not at once, and nothing piles up.
-        await show.page.waitForFunction(() => window.flickerShow.ticks().handled[0] >= 1, null, {timeout: 5000});
-        assert.ok(Date.now() - shown >= 1000, `the first step came ${Date.now() - shown} ms after the page was shown`);
+        // (3 s less the time shown before the page was hidden), not at
+        // once, and nothing piles up; by the page's clock.
+        await show.page.waitForFunction(() => window.flickerShow.ticks().handled[0] >= 1, null, {timeout: 10000});
+        const {ticks, releases: [clickedAt]} = await show.page.evaluate(() => window.flickerShow.log());
+        const owed = 3000 - (hiddenAt - clickedAt);
+        const came = ticks.find((t) => t[0] === 0)[1] - shownAt;
+        assert.ok(came >= owed - 20, `the first step came ${Math.round(came)} ms after the page was shown, ` +
+                                     `${Math.round(owed)} ms owed`);
         const after = await Ticks(show.page);
         assert.strictEqual(after.handled[0], 1);
         assert.ok(after.handled[1] > hidden.handled[1], 'the flicker did not go on');
@@ -388,10 +484,32 @@ test('a chosen file replaces the picture at its next load; the show goes on behi
         await show.page.mouse.down();
         await show.page.mouse.move(200, 200);
         await show.page.mouse.up();
-        assert.strictEqual(await Plays(show.page), 1, 'a press outlived the box');
+        // (read after a click of its own, counted once)
+        await show.page.mouse.click(200, 200);
+        await show.page.waitForFunction(() => window.flickerShow.tunePlays() >= 2);
+        assert.strictEqual(await Plays(show.page), 2, 'a press outlived the box');
     } finally {
         await show.close();
     }
+});
+
+test('on a phone, 32 s after the tap, the strip above the picture reads the glitch\'s title, all on the first screen', async () => {
+    assert.ok(phoneShow !== null, 'the phone\'s test did not start the show');
+    const {reading, error} = await phoneShow;
+    if (error) throw error;
+    const title = ProgramTitle(reading.title);
+    console.log(`# the phone's strip ${Math.round(reading.since)} ms after the tap: ${JSON.stringify(reading.text)}`);
+    assert.match(title, /^( {1,30})\uff1a\1\uff1b$/, 'the title');
+    // The title as it is: both runs of spaces whole, no word joiner.
+    assert.strictEqual(reading.text, title, 'the strip');
+    assert.ok(reading.shown, 'the strip is not seen');
+    // Above the picture and as wide; the picture on whole device pixels
+    // (ratio 3), its bottom on the first screen, nothing scrolled.
+    const [left, top, width, height] = reading.strip;
+    assert.deepStrictEqual([left, top + height, width, height], [8, reading.picture[1], 344, 32]);
+    assert.deepStrictEqual(reading.picture, [8, 40, 344, 384]);
+    const [screen, scrolled] = reading.screen;
+    assert.ok(reading.picture[3] <= screen && scrolled === 0, `the picture ends at ${reading.picture[3]} of ${screen}`);
 });
 
 // Drops `file` on the page at (x, y) through the browser's own input (CDP), as
@@ -449,19 +567,26 @@ test('any file dropped: the line beside the chooser at once; at step 8 the box o
         for (const page of pages) await page.mouse.click(200, 200);
         for (const [i, page] of pages.entries()) {
             const name = path.basename(cases[i].path);
+            // (a step's box opens within its tick: there by the time the
+            // step is counted)
             await page.waitForFunction(() => window.flickerShow.ticks().handled[0] >= 8, null, {timeout: 40000});
-            await page.waitForTimeout(300);
-            const boxes = (await Boxes(page)).map((b) => b.text);
+            // The boxes and the step read together: on a slow machine a page
+            // may be past step 25, the second reload, by the time it is read.
+            const {boxes, step} = await page.evaluate(() => ({
+                boxes: Array.from(document.querySelectorAll('dialog[open] .text'), (t) => t.textContent),
+                step: window.flickerShow.ticks().handled[0],
+            }));
+            // The flicker over two of its ticks.
+            const before = await FullPixels(page);
+            const flicker = (await Ticks(page)).handled[1];
+            await page.waitForFunction((n) => window.flickerShow.ticks().handled[1] >= n, flicker + 2);
             if (name === 'empty.bmp') {
                 assert.deepStrictEqual(boxes, [], name);
                 // An empty picture: the flicker changes nothing.
-                const before = await FullPixels(page);
-                await page.waitForTimeout(200);
                 assert.strictEqual(await FullPixels(page), before, name);
             } else {
-                assert.deepStrictEqual(boxes, [name === 'huge.bmp' ? expected.huge : expected.neither], name);
-                const before = await FullPixels(page);
-                await page.waitForTimeout(200);
+                const text = name === 'huge.bmp' ? expected.huge : expected.neither;
+                assert.deepStrictEqual(boxes, Array(step >= 25 ? 2 : 1).fill(text), `${name} at step ${step}`);
                 assert.notStrictEqual(await FullPixels(page), before, `${name}: the flicker stopped behind the box`);
             }
         }
@@ -502,10 +627,15 @@ test('a dropped tune: one of the person\'s own plays from the full set; a trunca
             if (i === 0) await pages[0].waitForFunction(() => window.flickerShow.level() > -60, null, {timeout: 10000});
         }
         assert.ok(show.fetched().includes('TimGM6mb.sf2'), 'the full set was not fetched');
-        for (let n = 0; n < 12; ++n) {
-            await show.page.waitForTimeout(250);
-            for (const page of pages.slice(1)) {
-                assert.ok(await page.evaluate(() => window.flickerShow.level()) < -80, 'a sound');
+        // The other two silent until their first step (3 s after the click),
+        // read again and again until then.
+        for (const page of pages.slice(1)) {
+            for (;;) {
+                const [step, level] = await page.evaluate(() => [window.flickerShow.ticks().handled[0],
+                                                                 window.flickerShow.level()]);
+                assert.ok(level < -80, 'a sound');
+                if (step >= 1) break;
+                await page.waitForTimeout(100);
             }
         }
         for (const page of pages) assert.ok((await Ticks(page)).handled[0] >= 1, 'the steps did not go on');
@@ -636,13 +766,18 @@ test('a full show: the tune, the glitch title, and replay\'s frames at every non
             }
             if (step === 9) assert.strictEqual(await Tab(), '\u2060', 'before the glitch');
             if (step >= 10 && step <= 25 && step % 3 === 1) {
-                // A few flicker ticks into the step, and a few more.
-                for (const wait of [400, 700]) {
-                    await show.page.waitForTimeout(wait);
+                // The glitch once the tab's text has followed the page's
+                // title (at step 10 a moment after the tick), and another.
+                const seen = [];
+                for (const end = Date.now() + 15000; ;) {
                     const tab = await Tab();
-                    assert.match(tab, glitch, `step ${step}`);
-                    glitches.add(tab);
+                    if (glitch.test(tab) && !seen.includes(tab)) seen.push(tab);
+                    else if (step > 10 || seen.length > 0) assert.match(tab, glitch, `step ${step}`);
+                    if (seen.length === 2) break;
+                    assert.ok(Date.now() < end, `step ${step}: the glitch's titles seen: ${JSON.stringify(seen)}`);
+                    await show.page.waitForTimeout(50);
                 }
+                for (const tab of seen) glitches.add(tab);
             }
         }
         assert.ok(glitches.size >= 5, `the glitch did not jitter: ${glitches.size} titles`);

@@ -84,3 +84,15 @@ export async function Visit(page, url) {
     await page.goto(url);
     await page.evaluate(() => window.flickerShow.started);
 }
+
+// The flicker's period once the page has handled `count` ticks of it after
+// the `from`th: the median gap between those ticks in ms, by the page's own
+// log of when each ran.
+export async function FlickerPeriod(page, from, count = 10) {
+    await page.waitForFunction((n) => window.flickerShow.ticks().handled[1] >= n, from + count, {timeout: 20000});
+    return page.evaluate((n) => {
+        const at = window.flickerShow.log().ticks.filter((t) => t[0] === 1).map((t) => t[1]).slice(-n);
+        const gaps = at.slice(1).map((t, k) => t - at[k]).sort((a, b) => a - b);
+        return gaps[gaps.length >> 1];
+    }, count);
+}
