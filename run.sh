@@ -1,6 +1,7 @@
 #!/bin/sh
-# Installs what is missing, builds, and opens the show's window on the default
-# picture and tune in build/run.
+# Installs what the desktop program needs and is missing, builds the program
+# alone (with the default picture and tune it starts on) into build-run/, and
+# opens the show's window there, in build-run/run.
 set -eu
 cd "$(dirname "$0")"
 # The same line as Project1's own when no window can be opened, said before
@@ -11,6 +12,7 @@ if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] &&
     exit 1
 fi
 sh scripts/helpers/install-deps.sh $(grep -v '^#' scripts/packages/desktop.txt)
-sh scripts/build.sh -DSHOW_BUILD_QT=ON
-cd build/run
+cmake --preset run
+cmake --build build-run --target Project1
+cd build-run/run
 exec ../platform/qt/Project1

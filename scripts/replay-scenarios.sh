@@ -15,7 +15,7 @@ data=$(realpath "$2")
 out=$3
 suite=$(realpath "$(dirname "$0")/../../shared/bmpsuite")
 # The picture's path in the show's folder, as the build of REPLAY names it.
-picture_file=$(python3 "$(dirname "$0")/../tests/support/showfiles.py" picture \
+picture_file=$(python3 "$(dirname "$0")/helpers/showfiles.py" picture \
     "$(dirname "$replay")/../window.json")
 rm -rf "$out"
 mkdir -p "$out"

@@ -1,14 +1,10 @@
 // The Win32 platform: see the list in Win32Platform.h.
 #include "platform/win32/Win32Platform.h"
 
-#include <array>
-#include <limits>
-#include <vector>
+#include <string>
 
-#include "core/Cp932.h"
-#include "platform/WindowRules.h"
 #include "platform/win32/Resources.h"
-#include "platform/win32/WideText.h"
+#include "platform/win32/Win32Windows.h"
 #include "platform/win32/WindowsApi.h"
 
 namespace {
@@ -16,71 +12,11 @@ namespace {
 constexpr const wchar_t* kApplicationClass = L"ShowApplication";
 constexpr const wchar_t* kMainClass = L"TForm1";
 constexpr const wchar_t* kTimerClass = L"ShowTimer";
-constexpr UINT_PTR kTimerIdentifier = 1;
 
-// Whether a byte starts a double-byte character of the ANSI code page.
-bool IsAnsiLeadByte(char c) { return IsDBCSLeadByte(static_cast<BYTE>(c)) != FALSE; }
 constexpr DWORD kMainStyle = WS_OVERLAPPEDWINDOW | WS_CLIPSIBLINGS;
 constexpr DWORD kApplicationStyle =
     WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX;
-constexpr int kPictureBitCount = 24;
 constexpr WORD kTransparentIcon = SHOW_TRANSPARENT_ICON;
-
-template <typename T>
-T* WindowData(HWND hwnd) {
-    return reinterpret_cast<T*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-}
-
-// Stores the creation parameter as the window's data, so that its procedure
-// finds its owner from the first message on.
-template <typename T>
-T* TakeWindowData(HWND hwnd, UINT message, LPARAM lparam) {
-    if (message == WM_NCCREATE) {
-        auto* create = reinterpret_cast<CREATESTRUCTW*>(lparam);
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-    }
-    return WindowData<T>(hwnd);
-}
-
-struct TimerWindow {
-    struct Win32Platform::Windows* windows;
-    TimerId id;
-};
-
-}  // namespace
-
-struct Win32Platform::Windows {
-    HINSTANCE instance = nullptr;
-    int show_command = SW_SHOWNORMAL;
-    HWND application = nullptr;
-    HWND main = nullptr;
-    std::array<TimerWindow, 2> timer_data{};
-    std::array<HWND, 2> timers{};
-    const FormView* form = nullptr;
-    PlatformEvents* events = nullptr;
-    bool fitting = false;
-    ClickRule clicks;
-    // The user closing the window ends the loop; the platform going away does not.
-    bool quit_on_destroy = true;
-
-    static LRESULT CALLBACK ApplicationProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
-    static LRESULT CALLBACK MainProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
-    static LRESULT CALLBACK TimerProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
-
-    LRESULT OnApplicationMessage(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
-    LRESULT OnMainMessage(UINT message, WPARAM wparam, LPARAM lparam);
-
-    [[nodiscard]] RECT PictureRect() const;
-    // The outer size for the fitted client size, for a window of outer size
-    // `outer` now.
-    [[nodiscard]] SIZE FittedOuterSize(SIZE outer) const;
-    void Fit();
-    void Paint();
-    void PaintPicture(HDC dc, const PixelRows& rows, const RECT& area) const;
-    void Restore();
-};
-
-namespace {
 
 // The resource of a built-in icon; 0 for the system's default size, else that
 // square size.
@@ -121,28 +57,6 @@ HWND CreateOrThrow(DWORD ex_style, const wchar_t* class_name, DWORD style, int x
                                 nullptr, instance, data);
     if (hwnd == nullptr) throw WindowSystemRefused();
     return hwnd;
-}
-
-int SystemColorIndex(SystemColor color) {
-    return color == SystemColor::WindowText ? COLOR_WINDOWTEXT : COLOR_BTNFACE;
-}
-
-SIZE Extent(const RECT& rect) { return SIZE{rect.right - rect.left, rect.bottom - rect.top}; }
-
-BOOL CALLBACK CollectEnabledWindow(HWND hwnd, LPARAM list) {
-    if (IsWindowVisible(hwnd) && IsWindowEnabled(hwnd)) {
-        reinterpret_cast<std::vector<HWND>*>(list)->push_back(hwnd);
-    }
-    return TRUE;
-}
-
-// The thread's visible, enabled windows, disabled while a modal box is open.
-std::vector<HWND> DisableThreadWindows() {
-    std::vector<HWND> disabled;
-    EnumThreadWindows(GetCurrentThreadId(), CollectEnabledWindow,
-                      reinterpret_cast<LPARAM>(&disabled));
-    for (HWND hwnd : disabled) EnableWindow(hwnd, FALSE);
-    return disabled;
 }
 
 }  // namespace
@@ -188,38 +102,6 @@ void Win32Platform::StopTimer(TimerId id) {
     KillTimer(m_windows->timers[static_cast<std::size_t>(id)], kTimerIdentifier);
 }
 
-void Win32Platform::SetTitle(std::string_view cp932) {
-    SetWindowTextW(m_windows->main, WideFromCp932(cp932).c_str());
-}
-
-void Win32Platform::SetApplicationTitle(std::string_view title) {
-    SetWindowTextW(m_windows->application, WideFromAnsi(title).c_str());
-}
-
-void Win32Platform::RequestRepaint() {
-    const RECT area = m_windows->PictureRect();
-    InvalidateRect(m_windows->main, &area, FALSE);
-}
-
-void Win32Platform::ShowErrorBox(std::string_view caption, std::string_view text_cp932) {
-    const std::wstring wide_caption = WideFromAnsi(caption);
-    const std::wstring text = WideFromCp932(text_cp932);
-    RunBoxThenActivateAgain(
-        GetActiveWindow(),
-        [&] {
-            const std::vector<HWND> disabled = DisableThreadWindows();
-            // NOTE: MessageBoxW runs its own message loop, so WM_TIMER keeps
-            // arriving while it is open and the show goes on behind it.
-            MessageBoxW(m_windows->application, text.c_str(), wide_caption.c_str(),
-                        MB_OK | MB_ICONSTOP);
-            for (HWND hwnd : disabled) {
-                if (IsWindow(hwnd)) EnableWindow(hwnd, TRUE);
-            }
-        },
-        [](HWND hwnd) { return IsWindow(hwnd) != FALSE; },
-        [](HWND hwnd) { SetActiveWindow(hwnd); });
-}
-
 void Win32Platform::SendMusicCommand(std::string_view command) {
     const std::string text(command);
     mciSendStringA(text.c_str(), nullptr, 0, nullptr);
@@ -229,78 +111,6 @@ TimeOfDay Win32Platform::UtcTimeOfDay() {
     SYSTEMTIME now{};
     GetSystemTime(&now);
     return TimeOfDay{now.wHour, now.wMinute, now.wSecond, now.wMilliseconds};
-}
-
-int Win32Platform::PixelsPerInch() {
-    HDC screen = GetDC(nullptr);
-    const int ppi = GetDeviceCaps(screen, LOGPIXELSY);
-    ReleaseDC(nullptr, screen);
-    return ppi;
-}
-
-int Win32Platform::MeasureTextHeight(const FontSpec& font) {
-    LOGFONTW requested{};
-    requested.lfHeight = font.height;
-    requested.lfWeight = FW_NORMAL;
-    requested.lfCharSet = font.charset;
-    const std::wstring face = WideFromCp932(font.face);
-    face.copy(requested.lfFaceName, LF_FACESIZE - 1);
-    // With no font at all, the character height stands in for the measure
-    // rather than shrinking the layout to nothing.
-    const int character_height = font.height < 0 ? -font.height : font.height;
-    HFONT handle = CreateFontIndirectW(&requested);
-    if (handle == nullptr) return character_height;
-
-    HDC dc = GetDC(m_windows->main);
-    HGDIOBJ previous = SelectObject(dc, handle);
-    SIZE extent{};
-    GetTextExtentPoint32W(dc, L"0", 1, &extent);
-    std::array<wchar_t, LF_FACESIZE> chosen{};
-    GetTextFaceW(dc, static_cast<int>(chosen.size()), chosen.data());
-    TEXTMETRICW metrics{};
-    GetTextMetricsW(dc, &metrics);
-    SelectObject(dc, previous);
-    ReleaseDC(m_windows->main, dc);
-    DeleteObject(handle);
-
-    // Where the named face is missing, the stand-in font's leading would grow
-    // the layout for nothing: the stand-in measures its character height,
-    // which is what the named face's "0" measures at these sizes.
-    if (lstrcmpiW(chosen.data(), requested.lfFaceName) != 0) {
-        return metrics.tmHeight - metrics.tmInternalLeading;
-    }
-    return extent.cy;
-}
-
-std::string Win32Platform::ExecutablePath() {
-    std::array<char, 256> path{};
-    GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    path.back() = '\0';  // NOTE: a path cut at the buffer's end is not terminated.
-    // The path comes in the file functions' code page. That is the ANSI code
-    // page unless a program switches them to the OEM one, which this one never
-    // does; converting an ANSI path as if it were OEM text would turn its
-    // accented letters into others wherever the two code pages differ.
-    if (AreFileApisANSI() == FALSE) OemToCharA(path.data(), path.data());
-    return path.data();
-}
-
-LeadByteTest Win32Platform::PathLeadBytes() { return IsAnsiLeadByte; }
-
-void Win32Platform::LowerCase(std::string& text) {
-    // CharLowerA's conversion, with the length given, so no text is ever taken
-    // for a single character. The length is a DWORD, narrower than size_t on
-    // 64-bit Windows: a longer text goes in parts, none ending inside a
-    // double-byte character of the ANSI code page.
-    constexpr std::size_t kLongest = std::numeric_limits<DWORD>::max() - 1;
-    std::size_t start = 0;
-    while (start < text.size()) {
-        std::size_t end = start;
-        while (end < text.size() && end - start < kLongest) {
-            end = cp932::NextCharacter(text, end, IsAnsiLeadByte);
-        }
-        CharLowerBuffA(text.data() + start, static_cast<DWORD>(end - start));
-        start = end;
-    }
 }
 
 void Win32Platform::Attach(const FormView& form, PlatformEvents& events) {
@@ -345,199 +155,4 @@ int Win32Platform::Run() {
         DispatchMessageW(&message);
     }
     return static_cast<int>(message.wParam);
-}
-
-RECT Win32Platform::Windows::PictureRect() const {
-    if (form == nullptr) return RECT{};
-    const Bounds b = form->PictureBounds();
-    return RECT{b.left, b.top, b.Right(), b.Bottom()};
-}
-
-SIZE Win32Platform::Windows::FittedOuterSize(SIZE outer) const {
-    const auto style = static_cast<DWORD>(GetWindowLongW(main, GWL_STYLE));
-    const auto ex_style = static_cast<DWORD>(GetWindowLongW(main, GWL_EXSTYLE));
-    RECT frame{0, 0, 0, 0};
-    AdjustWindowRectEx(&frame, style, FALSE, ex_style);
-    const SIZE frame_size = Extent(frame);
-    const Size client =
-        FittedClientSize(*form, Size{outer.cx - frame_size.cx, outer.cy - frame_size.cy});
-    return SIZE{client.width + frame_size.cx, client.height + frame_size.cy};
-}
-
-void Win32Platform::Windows::Fit() {
-    if (!fitting || form == nullptr || IsIconic(main)) return;
-    RECT outer{};
-    GetWindowRect(main, &outer);
-    const SIZE now = Extent(outer);
-    const SIZE size = FittedOuterSize(now);
-    if (size.cx == now.cx && size.cy == now.cy) return;
-    SetWindowPos(main, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
-void Win32Platform::Windows::Paint() {
-    PAINTSTRUCT ps{};
-    HDC dc = BeginPaint(main, &ps);
-    RECT client{};
-    GetClientRect(main, &client);
-    const Bounds destination = form != nullptr ? PictureDestination(*form) : Bounds{};
-    if (!destination.Empty()) {
-        const RECT area{destination.left, destination.top, destination.Right(),
-                        destination.Bottom()};
-        PaintPicture(dc, *form->Picture(), area);
-        ExcludeClipRect(dc, area.left, area.top, area.right, area.bottom);
-    }
-    const SystemColor color = form != nullptr ? form->Color() : SystemColor::ButtonFace;
-    FillRect(dc, &client, GetSysColorBrush(SystemColorIndex(color)));
-    EndPaint(main, &ps);
-}
-
-void Win32Platform::Windows::PaintPicture(HDC dc, const PixelRows& rows, const RECT& area) const {
-    const int depth = GetDeviceCaps(dc, BITSPIXEL) * GetDeviceCaps(dc, PLANES);
-    if (ChooseStretchMode(depth, kPictureBitCount) == StretchMode::Halftone) {
-        SetStretchBltMode(dc, HALFTONE);
-        SetBrushOrgEx(dc, 0, 0, nullptr);  // HALFTONE needs its brush origin set.
-    } else {
-        SetStretchBltMode(dc, COLORONCOLOR);
-    }
-    const int width = area.right - area.left;
-    const int height = area.bottom - area.top;
-    // A picture that is not empty always lies in a DIB section: DibPixels
-    // hands out heap storage only for empty layouts.
-    auto* bitmap = static_cast<HBITMAP>(DibSectionOf(rows.Storage()));
-    if (bitmap == nullptr) return;
-    HDC source = CreateCompatibleDC(dc);
-    HGDIOBJ previous = SelectObject(source, bitmap);
-    StretchBlt(dc, area.left, area.top, width, height, source, 0, 0, rows.Width(), rows.Height(),
-               SRCCOPY);
-    SelectObject(source, previous);
-    DeleteDC(source);
-}
-
-void Win32Platform::Windows::Restore() {
-    if (!IsWindowVisible(main)) ShowWindow(main, SW_SHOW);
-    SetForegroundWindow(main);
-}
-
-LRESULT CALLBACK Win32Platform::Windows::ApplicationProc(HWND hwnd, UINT message, WPARAM wparam,
-                                                         LPARAM lparam) {
-    Windows* w = TakeWindowData<Windows>(hwnd, message, lparam);
-    if (w == nullptr || w->application == nullptr) {
-        return DefWindowProcW(hwnd, message, wparam, lparam);
-    }
-    return w->OnApplicationMessage(hwnd, message, wparam, lparam);
-}
-
-LRESULT Win32Platform::Windows::OnApplicationMessage(HWND hwnd, UINT message, WPARAM wparam,
-                                                     LPARAM lparam) {
-    switch (message) {
-        case WM_CLOSE:
-            if (IsWindow(main)) PostMessageW(main, WM_CLOSE, 0, 0);
-            return 0;
-        case WM_SYSCOMMAND:
-            if ((wparam & 0xFFF0) == SC_RESTORE && IsIconic(hwnd)) {
-                DefWindowProcW(hwnd, message, wparam, lparam);
-                Restore();
-                return 0;
-            }
-            break;
-        default:
-            break;
-    }
-    return DefWindowProcW(hwnd, message, wparam, lparam);
-}
-
-LRESULT CALLBACK Win32Platform::Windows::MainProc(HWND hwnd, UINT message, WPARAM wparam,
-                                                  LPARAM lparam) {
-    Windows* w = TakeWindowData<Windows>(hwnd, message, lparam);
-    if (w == nullptr || w->main != hwnd) return DefWindowProcW(hwnd, message, wparam, lparam);
-    try {
-        return w->OnMainMessage(message, wparam, lparam);
-    } catch (...) {  // NOTE: no exception may unwind through the window system.
-        return 0;
-    }
-}
-
-LRESULT Win32Platform::Windows::OnMainMessage(UINT message, WPARAM wparam, LPARAM lparam) {
-    switch (message) {
-        case WM_ERASEBKGND:
-            return 1;  // Painting fills the whole client area.
-        case WM_PAINT:
-            Paint();
-            return 0;
-        case WM_LBUTTONDOWN:
-            clicks.Press(MouseButton::Left);
-            SetCapture(main);
-            return 0;
-        case WM_LBUTTONDBLCLK:
-            clicks.DoublePress(MouseButton::Left);
-            return 0;
-        case WM_LBUTTONUP: {
-            const bool click =
-                form != nullptr &&
-                clicks.Release(MouseButton::Left, *form, static_cast<short>(LOWORD(lparam)),
-                               static_cast<short>(HIWORD(lparam)));
-            if (GetCapture() == main) ReleaseCapture();
-            if (click && events != nullptr) {
-                GdiFlush();
-                events->OnImageClick();
-            }
-            return 0;
-        }
-        case WM_CAPTURECHANGED:
-            clicks.CaptureLost();
-            return 0;
-        case WM_GETMINMAXINFO:
-            if (fitting && form != nullptr && form->AutoSize()) {
-                auto* info = reinterpret_cast<MINMAXINFO*>(lparam);
-                const SIZE size = FittedOuterSize(SIZE{});
-                info->ptMaxSize = POINT{size.cx, size.cy};
-                info->ptMinTrackSize = info->ptMaxTrackSize = info->ptMaxSize;
-                return 0;
-            }
-            break;
-        case WM_WINDOWPOSCHANGING:
-            if (fitting && form != nullptr && !IsIconic(main)) {
-                auto* pos = reinterpret_cast<WINDOWPOS*>(lparam);
-                if ((pos->flags & SWP_NOSIZE) == 0) {
-                    const SIZE size = FittedOuterSize(SIZE{pos->cx, pos->cy});
-                    pos->cx = size.cx;
-                    pos->cy = size.cy;
-                }
-            }
-            break;
-        case WM_SIZE:
-            if (wparam != SIZE_MINIMIZED) Fit();
-            return 0;
-        case WM_SYSCOMMAND:
-            // The taskbar button is the application window's, so minimising
-            // goes through it.
-            if ((wparam & 0xFFF0) == SC_MINIMIZE) {
-                ShowWindow(main, SW_HIDE);
-                ShowWindow(application, SW_MINIMIZE);
-                return 0;
-            }
-            break;
-        case WM_CLOSE:
-            DestroyWindow(main);
-            return 0;
-        case WM_DESTROY:
-            if (quit_on_destroy) PostQuitMessage(0);
-            return 0;
-        default:
-            break;
-    }
-    return DefWindowProcW(main, message, wparam, lparam);
-}
-
-LRESULT CALLBACK Win32Platform::Windows::TimerProc(HWND hwnd, UINT message, WPARAM wparam,
-                                                   LPARAM lparam) {
-    TimerWindow* timer = TakeWindowData<TimerWindow>(hwnd, message, lparam);
-    if (message == WM_TIMER && wparam == kTimerIdentifier && timer != nullptr &&
-        timer->windows->events != nullptr) {
-        // NOTE: the rows are handed to the handler next; GDI must be done with them.
-        GdiFlush();
-        timer->windows->events->OnTimer(timer->id);
-        return 0;
-    }
-    return DefWindowProcW(hwnd, message, wparam, lparam);
 }

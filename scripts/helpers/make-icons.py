@@ -10,8 +10,7 @@ import struct
 import sys
 import zlib
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tests", "support"))
-from showfiles import read_bmp  # noqa: E402
+from showfiles import read_bmp
 
 
 def png(width, height, rows):

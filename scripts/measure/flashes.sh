@@ -15,9 +15,9 @@ data=$(realpath "$2")
 mkdir -p "$3"
 out=$(realpath "$3")
 
-support=$(realpath "$(dirname "$0")/../../tests/support")
+helpers=$(realpath "$(dirname "$0")/../helpers")
 # The picture's path in the show's folder, as the build of REPLAY names it.
-picture_file=$(python3 "$support/showfiles.py" picture "$(dirname "$replay")/../window.json")
+picture_file=$(python3 "$helpers/showfiles.py" picture "$(dirname "$replay")/../window.json")
 
 picture() {  # NAME B,G,R|-
     mkdir -p "$out/$1/$(dirname "$picture_file")"
@@ -26,7 +26,7 @@ picture() {  # NAME B,G,R|-
     else
         # The tests' bitmap writer.
         python3 -c "import sys; sys.path.insert(0, sys.argv[1]); from showfiles import write_bmp
-write_bmp(sys.argv[2], [[($2)] * 400] * 400, top_down=False)" "$support" "$out/$1/$picture_file"
+write_bmp(sys.argv[2], [[($2)] * 400] * 400, top_down=False)" "$helpers" "$out/$1/$picture_file"
     fi
 }
 picture default -

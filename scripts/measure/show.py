@@ -24,7 +24,7 @@ import tempfile
 import threading
 import time
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tests", "support"))
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "helpers"))
 from showfiles import picture_file, read_window, write_bmp  # noqa: E402
 
 CLICK_AT = None  # the middle of the picture area, from the build's window.json

@@ -27,7 +27,7 @@ import time
 
 here = os.path.dirname(os.path.abspath(__file__))
 root = os.path.normpath(os.path.join(here, "..", ".."))
-sys.path.insert(0, os.path.join(root, "tests", "support"))
+sys.path.insert(0, os.path.join(root, "scripts", "helpers"))
 from showfiles import read_window  # noqa: E402
 
 # The flicker's interval: 30 ms from a click, 600 ms from step 34 until the

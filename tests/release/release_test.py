@@ -26,6 +26,7 @@ import zipfile
 
 here = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(here, "..", "support"))
+sys.path.insert(0, os.path.join(here, "..", "..", "scripts", "helpers"))
 from e2e import (Failure, Xvfb, check, geometry, image_rgb, outcome, run, screen,  # noqa: E402
                  wait_for, windows_of)
 from showfiles import read_window, write_bmp  # noqa: E402

@@ -35,6 +35,7 @@ import tempfile
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "support"))
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "..", "scripts", "helpers"))
 from e2e import (SKIPPED, Failure, check, geometry, image_rgb, outcome, run, screen, wait_for,  # noqa: E402
                  windows_of)
 from showfiles import open_error, picture_file, read_window  # noqa: E402

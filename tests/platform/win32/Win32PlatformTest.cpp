@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -221,6 +222,61 @@ TEST_F(Win32PlatformTest, ApplicationTitleComesFromTheExecutableName) {
     std::string text = "ABC x";
     platform.LowerCase(text);
     EXPECT_EQ(text, "abc x");
+}
+
+// A form whose picture and handlers fail whenever asked.
+class FailingForm final : public FormView, public PlatformEvents {
+public:
+    [[nodiscard]] Bounds StoredBounds() const override { return Bounds{272, 184, 408, 429}; }
+    [[nodiscard]] Size ClientSize() const override { return Size{400, 400}; }
+    [[nodiscard]] bool AutoSize() const override { return true; }
+    [[nodiscard]] SystemColor Color() const override { return SystemColor::ButtonFace; }
+    [[nodiscard]] IconId Icon() const override { return IconId::Transparent16; }
+    [[nodiscard]] std::string_view Caption() const override { return {}; }
+    [[nodiscard]] Bounds PictureBounds() const override { return Bounds{0, 0, 400, 400}; }
+    [[nodiscard]] const PixelRows* Picture() const override {
+        throw std::runtime_error("no picture");
+    }
+    void OnImageClick() override {
+        ++clicks;
+        throw std::runtime_error("click");
+    }
+    void OnTimer(TimerId /*id*/) override {
+        ++ticks;
+        throw std::runtime_error("tick");
+    }
+    int clicks = 0;
+    int ticks = 0;
+};
+
+// What fails inside a window procedure ends there: it never unwinds through
+// the window system, and the windows go on.
+TEST(Win32PlatformFailures, EndInTheWindowProcedure) {
+    Win32Platform platform{GetModuleHandleW(nullptr), SW_SHOWNORMAL};
+    FailingForm form;
+    platform.Attach(form, form);
+    platform.ShowMainWindow();
+    const HWND main = ThreadMainWindow();
+    ASSERT_NE(main, nullptr);
+
+    InvalidateRect(main, nullptr, FALSE);
+    EXPECT_NO_THROW(UpdateWindow(main));
+    EXPECT_FALSE(GetUpdateRect(main, nullptr, FALSE));
+
+    EXPECT_NO_THROW({
+        SendMessageW(main, WM_LBUTTONDOWN, MK_LBUTTON, At(10, 10));
+        SendMessageW(main, WM_LBUTTONUP, 0, At(10, 10));
+    });
+    EXPECT_EQ(form.clicks, 1);
+
+    // Ticks go on after one failed.
+    ASSERT_TRUE(platform.StartTimer(TimerId::Timer1, 10));
+    const DWORD start = GetTickCount();
+    EXPECT_NO_THROW({
+        while (form.ticks < 2 && GetTickCount() - start < 10000) PumpFor(10);
+    });
+    EXPECT_GE(form.ticks, 2);
+    platform.StopTimer(TimerId::Timer1);
 }
 
 }  // namespace

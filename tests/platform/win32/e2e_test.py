@@ -20,6 +20,7 @@ import tempfile
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "support"))
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "..", "scripts", "helpers"))
 from e2e import Checks  # noqa: E402
 from showfiles import open_error, picture_file, read_bmp, read_window, write_bmp  # noqa: E402
 

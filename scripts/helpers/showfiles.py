@@ -1,6 +1,7 @@
-"""The show's files for the Python tests and scripts: the one bitmap writer and
-reader, and the window's values and the data files' names as the build wrote
-them (window.json)."""
+"""The show's files for the site's build, the Python tests and the scripts:
+the one bitmap writer and reader, and the window's values and the data files'
+names as the build wrote them (window.json). Here, beside the site's build,
+so that the build imports no test code."""
 
 import json
 import os
