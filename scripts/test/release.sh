@@ -8,8 +8,8 @@
 #     started there on a private Xvfb display from a folder without "[]" and
 #     from one with its own picture; then removed, leaving nothing behind;
 #   - the Windows zip: its exact file list, and its Project1.exe under 32-bit
-#     Wine with the picture on screen (where this machine cannot run 32-bit
-#     programs: its PE header instead, and it says so);
+#     Wine with the picture on screen (where 32-bit Wine cannot run here:
+#     its PE header instead, and it says why);
 #   - the web bundle: unpacked and served on 127.0.0.1, the canvas in headless
 #     Chromium;
 #   - packing again gives the same bytes.
@@ -19,6 +19,7 @@ cd "$(dirname "$0")/../.."
 repo=$(pwd)
 [ "$(id -u)" -eq 0 ] || { echo "test-release: needs root" >&2; exit 1; }
 . scripts/helpers/probe-32bit.sh
+. scripts/helpers/wine-path.sh
 sh scripts/helpers/install-deps.sh $(grep -hv '^#' scripts/packages/release-tests.txt)
 step() {
     echo "== $*: passed in $(($(date +%s) - step_start)) s"
@@ -64,8 +65,7 @@ python3 tests/release/release_test.py deb "$root" "$deb"
 debian_root_unmount "$root"
 step "the .deb installed, started and removed"
 
-sh scripts/helpers/install-wine.sh
-if [ "$SHOW_32BIT_PROGRAMS" = native ]; then
+if [ "$SHOW_WINE" = win32 ]; then
     export WINE=wine WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
     # A prefix of its own: the Windows tests may be using theirs. It is made
     # first, and its session ended, so that the run starts a new one on its
@@ -80,8 +80,7 @@ else
     unzip -q -o "$winzip" "*/Project1.exe" -d "$work/zip"
     python3 tests/platform/win32/check_pe.py i686-w64-mingw32-objdump \
         "$work"/zip/*/Project1.exe i386
-    step "the Windows zip: its files and its PE header (not run: this machine does not" \
-        "run 32-bit programs)"
+    step "the Windows zip: its files and its PE header (not run: $SHOW_WINE_WHY)"
 fi
 
 rm -rf "$work/web"

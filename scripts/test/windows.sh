@@ -4,17 +4,17 @@
 # (PE32 GUI, Intel 80386, Windows' own DLLs only), and the same backend at 64
 # bits into build-win64/. Then runs the core's and the backend's unit tests
 # under Wine, and Project1.exe end to end under Wine in an Xvfb X server:
-# the 32-bit build under 32-bit Wine where this machine runs 32-bit programs,
-# else the 64-bit build under 64-bit Wine (scripts/helpers/probe-32bit.sh
-# decides). Only the build whose tests run builds them; the other builds its
-# Project1.exe alone, checked the same way.
+# the 32-bit build under 32-bit Wine where this machine runs 32-bit programs
+# and wine32 can be installed, else the 64-bit build under 64-bit Wine
+# (scripts/helpers/wine-path.sh decides, once for the test command). Only the
+# build whose tests run builds them; the other builds its Project1.exe alone,
+# checked the same way.
 # Exits non-zero on any failure; stops its X server and wineserver.
 set -eu
 cd "$(dirname "$0")/../.."
 root=$(pwd)
 . scripts/helpers/probe-32bit.sh
-
-sh scripts/helpers/install-wine.sh
+. scripts/helpers/wine-path.sh
 
 configure() {  # PRESET BUILD_DIR TESTED
     cmake --preset "$1"
@@ -25,7 +25,7 @@ configure() {  # PRESET BUILD_DIR TESTED
     fi
 }
 tested32=no
-[ "$SHOW_32BIT_PROGRAMS" = native ] && tested32=yes
+[ "$SHOW_WINE" = win32 ] && tested32=yes
 tested64=yes
 [ "$tested32" = yes ] && tested64=no
 echo "== Windows, 32 bits: build-win/ (the product)"
@@ -36,7 +36,7 @@ configure windows64-tests build-win64 $tested64
 python3 tests/platform/win32/check_pe.py x86_64-w64-mingw32-objdump build-win64/platform/win32/Project1.exe x86-64
 
 # A private prefix; no downloads, no dialogs, no debug chatter.
-if [ "$SHOW_32BIT_PROGRAMS" = native ]; then
+if [ "$SHOW_WINE" = win32 ]; then
     build="$root/build-win"
     tests=windows-tests
     export WINE=wine WINEARCH=win32
@@ -53,7 +53,7 @@ else
     [ -n "$loader" ] || { echo "test-windows: no 64-bit Wine loader (wine64) found" >&2; exit 1; }
     export WINE="$loader" WINELOADER="$loader" WINEARCH=win64
     echo "== Windows tests: 64-bit Project1.exe and tests under 64-bit Wine ($loader)" \
-        "(this machine does not run 32-bit programs)"
+        "($SHOW_WINE_WHY)"
 fi
 export WINEPREFIX="$build/wineprefix"
 export WINEDEBUG=-all
