@@ -188,12 +188,12 @@ Event Track::Next(Bytes file) {
     // The lengths FluidSynth insists on.
     constexpr std::uint8_t kEndOfTrack = 0x2F;
     constexpr std::uint8_t kTempo = 0x51;
-    const std::uint32_t expected = type == kEndOfTrack  ? 0
-                                   : type == kTempo     ? 3
-                                   : type == 0x54       ? 5
-                                   : type == 0x58       ? 4
-                                   : type == 0x59       ? 2
-                                                        : length;
+    const std::uint32_t expected = type == kEndOfTrack ? 0
+                                   : type == kTempo    ? 3
+                                   : type == 0x54      ? 5
+                                   : type == 0x58      ? 4
+                                   : type == 0x59      ? 2
+                                                       : length;
     if (length != expected) faulty = true;
     if (type == kEndOfTrack) return End();
     event.kind = Kind::Dropped;
@@ -390,6 +390,10 @@ std::span<const std::uint8_t> TuneFile::Playable(std::span<const std::uint8_t> f
         default:
             return {};
     }
+}
+
+bool MarksTune(std::span<const std::uint8_t> start) {
+    return Is(start, 0, "MThd") || (Is(start, 0, "RIFF") && Is(start, 8, "RMID"));
 }
 
 TuneFile ReadTune(std::span<const std::uint8_t> file) {

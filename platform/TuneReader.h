@@ -19,6 +19,7 @@
 //      times the file's size is held (the rewritten file and a cursor for
 //      each track that holds events).
 
+#include <cstddef>
 #include <cstdint>
 #include <span>
 #include <vector>
@@ -36,8 +37,14 @@ struct TuneFile {
 
     // What the player is handed: `file` itself or the rewritten bytes;
     // empty when there is nothing to play.
-    [[nodiscard]] std::span<const std::uint8_t> Playable(
-        std::span<const std::uint8_t> file) const;
+    [[nodiscard]] std::span<const std::uint8_t> Playable(std::span<const std::uint8_t> file) const;
 };
 
 [[nodiscard]] TuneFile ReadTune(std::span<const std::uint8_t> file);
+
+// Whether a file that starts with `start` (its first 12 bytes, or all of a
+// shorter one) may be a tune: "MThd", or a RIFF file of form "RMID".
+[[nodiscard]] bool MarksTune(std::span<const std::uint8_t> start);
+
+// The bytes a file's first bytes are looked at for MarksTune.
+inline constexpr std::size_t kTuneMarkBytes = 12;

@@ -1,11 +1,10 @@
-#include "platform/TuneReader.h"
-
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "platform/TuneReader.h"
 #include "tests/support/MidiBuilder.h"
 
 namespace {
@@ -26,7 +25,8 @@ Decoded Decode(std::span<const std::uint8_t> f) {
     const Bytes head = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1};
     if (f.size() < 22 || !std::equal(head.begin(), head.end(), f.begin())) return d;
     d.division = static_cast<std::uint16_t>(f[12] << 8 | f[13]);
-    const std::size_t length = static_cast<std::size_t>(f[18]) << 24 | f[19] << 16 | f[20] << 8 | f[21];
+    const std::size_t length =
+        static_cast<std::size_t>(f[18]) << 24 | f[19] << 16 | f[20] << 8 | f[21];
     if (f[14] != 'M' || f[15] != 'T' || f[16] != 'r' || f[17] != 'k' || length != f.size() - 22) {
         return d;
     }
@@ -60,7 +60,8 @@ Decoded Decode(std::span<const std::uint8_t> f) {
                 return d;
             }
             if (type != 0x51 || size != 3) return d;
-            d.tempos.push_back(static_cast<std::uint32_t>(f[pos] << 16 | f[pos + 1] << 8 | f[pos + 2]));
+            d.tempos.push_back(
+                static_cast<std::uint32_t>(f[pos] << 16 | f[pos + 1] << 8 | f[pos + 2]));
             pos += size;
         } else if (status == 0xF0) {
             running = 0;
@@ -80,8 +81,8 @@ Decoded Decode(std::span<const std::uint8_t> f) {
 // The melody's first four events (ticks 0 to 288) in one track, and its
 // last four (384 to 672) in another.
 const Bytes kFirstHalf = {0, 0x90, 60, 100, 96, 0x90, 60, 0, 96, 0x90, 64, 100, 96, 0x90, 64, 0};
-const Bytes kSecondHalf = {0x83, 0x00, 0x90, 67, 100, 96, 0x90, 67, 0,
-                           96,   0x90, 72,   100,   96, 0x90, 72, 0};
+const Bytes kSecondHalf = {0x83, 0x00, 0x90, 67,  100, 96,   0x90, 67, 0,
+                           96,   0x90, 72,   100, 96,  0x90, 72,   0};
 
 Bytes Join(std::initializer_list<Bytes> parts) {
     Bytes out;
@@ -101,7 +102,8 @@ Bytes RiffChunk(const std::string& id, const Bytes& body) {
 }
 
 Bytes Rmid(const Bytes& smf) {
-    return RiffChunk("RIFF", Join({{'R', 'M', 'I', 'D'}, RiffChunk("LIST", {'I', 'N', 'F', 'O', 0}),
+    return RiffChunk("RIFF", Join({{'R', 'M', 'I', 'D'},
+                                   RiffChunk("LIST", {'I', 'N', 'F', 'O', 0}),
                                    RiffChunk("data", smf)}));
 }
 
@@ -139,17 +141,19 @@ std::vector<Case> Repairs() {
         {"Smpte25FramesOf40Ticks",
          Join({Header(0, 1, 0xE728),
                Track(Join({{0, 0xFF, 0x51, 3, 0x07, 0xA1, 0x20}, Melody(), kEndOfTrack}))}),
-         MelodyNotes(), 1000, {1000000}},
+         MelodyNotes(),
+         1000,
+         {1000000}},
         {"Smpte2997FramesOf80Ticks",
-         Join({Header(0, 1, 0xE350), Track(Join({Melody(), kEndOfTrack}))}), MelodyNotes(), 2400,
+         Join({Header(0, 1, 0xE350), Track(Join({Melody(), kEndOfTrack}))}),
+         MelodyNotes(),
+         2400,
          {1001001}},
         {"DivisionZero", Join({Header(0, 1, 0), Track(Join({Melody(), kEndOfTrack}))}),
          MelodyNotes(), 480},
         {"HeaderOfEightBytes", Join({Header(0, 1, 96, 2), Track(Join({Melody(), kEndOfTrack}))})},
-        {"OneTrackMoreAnnounced",
-         Join({Header(1, 3, 96), Track(kFirstHalf), Track(kSecondHalf)})},
-        {"OneTrackFewerAnnounced",
-         Join({Header(1, 1, 96), Track(kFirstHalf), Track(kSecondHalf)})},
+        {"OneTrackMoreAnnounced", Join({Header(1, 3, 96), Track(kFirstHalf), Track(kSecondHalf)})},
+        {"OneTrackFewerAnnounced", Join({Header(1, 1, 96), Track(kFirstHalf), Track(kSecondHalf)})},
         {"LastTrackCutInAnEvent",
          Join({Header(1, 2, 96), Track(kFirstHalf), Bytes(cut.begin(), cut.end() - 6)}),
          FirstNotes(7)},
@@ -160,7 +164,8 @@ std::vector<Case> Repairs() {
          Rmid(Join({Header(0, 1, 96), Track(Melody({0xFF, 0x01, 1, 'x'}))}))},
         {"MoreTracksThanThePlayerTakes", many_tracks, many_notes},
         {"EscapeAndSystemMessagesDropped",
-         Join({Header(0, 1, 96), Track(Join({{0, 0xF7, 1, 0xF8, 0, 0xF8}, Melody(), kEndOfTrack}))})},
+         Join({Header(0, 1, 96),
+               Track(Join({{0, 0xF7, 1, 0xF8, 0, 0xF8}, Melody(), kEndOfTrack}))})},
         {"DeltaLongerThanFourBytesEndsTheTrack",
          Join({Header(0, 1, 96),
                Track(Join({kFirstHalf, {0x81, 0x81, 0x81, 0x81, 0x01, 0x90, 72, 100}}))}),
@@ -193,14 +198,13 @@ TEST(TuneReader, AFileThatReadsCleanlyIsHandedOverAsItIs) {
     // Format 1: a tempo track with meta events of their lengths, then a track
     // with a system-exclusive event, running status among channel messages,
     // a program change and bytes after its end, and one with no end event.
-    const Bytes file = Join({Header(1, 3, 96),
-                             Track({0, 0xFF, 0x51, 3, 0x07, 0xA1, 0x20, 0, 0xFF, 0x58, 4, 3, 2,
-                                    24, 8, 0, 0xFF, 0x59, 2, 0, 0, 0, 0xFF, 0x2F, 0}),
-                             Track(Join({{0, 0xF0, 3, 0x7E, 0x7F, 0xF7, 0, 0xC0, 5, 0, 0x90, 60,
-                                          100, 96, 60, 0},
-                                         kEndOfTrack,
-                                         {1, 2, 3}})),
-                             Track(kSecondHalf)});
+    const Bytes file = Join(
+        {Header(1, 3, 96), Track({0,  0xFF, 0x51, 3,    0x07, 0xA1, 0x20, 0, 0xFF, 0x58, 4,    3, 2,
+                                  24, 8,    0,    0xFF, 0x59, 2,    0,    0, 0,    0xFF, 0x2F, 0}),
+         Track(Join({{0, 0xF0, 3, 0x7E, 0x7F, 0xF7, 0, 0xC0, 5, 0, 0x90, 60, 100, 96, 60, 0},
+                     kEndOfTrack,
+                     {1, 2, 3}})),
+         Track(kSecondHalf)});
     const TuneFile tune = ReadTune(file);
     ASSERT_EQ(tune.kind, TuneKind::Clean);
     EXPECT_TRUE(tune.bytes.empty());
@@ -218,9 +222,10 @@ TEST(TuneReader, ACleanFileInAWrapperIsHandedOverUnwrapped) {
 TEST(TuneReader, NothingPlayableIsSaidApart) {
     // Notes of velocity 0, controllers and programs; a repair changes nothing.
     const Bytes silent = {0, 0xC0, 5, 0, 0xB0, 7, 100, 0, 0x90, 60, 0, 96, 0x80, 60, 64};
-    for (const Bytes& file : {Join({Header(0, 1, 96), Track(Join({silent, kEndOfTrack}))}),
-                              Join({Header(0, 1, 0xE728), Track(silent), {1, 2}}),
-                              Join({Header(0, 1, 96), Track({0, 0xFF, 0x01, 1, 'x', 0, 60, 100})})}) {
+    for (const Bytes& file :
+         {Join({Header(0, 1, 96), Track(Join({silent, kEndOfTrack}))}),
+          Join({Header(0, 1, 0xE728), Track(silent), {1, 2}}),
+          Join({Header(0, 1, 96), Track({0, 0xFF, 0x01, 1, 'x', 0, 60, 100})})}) {
         const TuneFile tune = ReadTune(file);
         EXPECT_EQ(tune.kind, TuneKind::Silent);
         EXPECT_TRUE(tune.Playable(file).empty());
@@ -229,8 +234,8 @@ TEST(TuneReader, NothingPlayableIsSaidApart) {
 
 TEST(TuneReader, WhatIsNoStandardMidiFileIsNoTune) {
     const Bytes riff_wave = {'R', 'I', 'F', 'F', 4, 0, 0, 0, 'W', 'A', 'V', 'E'};
-    const Bytes rmid_without_data = {'R', 'I', 'F', 'F', 12, 0, 0, 0, 'R', 'M', 'I', 'D',
-                                     'L', 'I', 'S', 'T', 200, 0, 0, 0};
+    const Bytes rmid_without_data = {'R', 'I', 'F', 'F', 12,  0,   0,   0, 'R', 'M',
+                                     'I', 'D', 'L', 'I', 'S', 'T', 200, 0, 0,   0};
     for (const Bytes& file : {Bytes{}, Bytes{'B', 'M', 0, 0}, Bytes{'M', 'T', 'h', 'd'},
                               Join({Chunk("MThd", {0, 0, 0, 1, 0}), Track(Melody())}), riff_wave,
                               rmid_without_data, Join({Bytes{'x'}, MelodyFile()})}) {

@@ -12,7 +12,9 @@ namespace midi {
 
 using Bytes = std::vector<std::uint8_t>;
 
-inline void Append(Bytes& to, const Bytes& bytes) { to.insert(to.end(), bytes.begin(), bytes.end()); }
+inline void Append(Bytes& to, const Bytes& bytes) {
+    to.insert(to.end(), bytes.begin(), bytes.end());
+}
 
 inline Bytes Be(std::uint32_t value, int count) {
     Bytes out;
@@ -90,7 +92,8 @@ inline std::vector<Note> MelodyNotes(std::uint64_t from = 0) {
     std::vector<Note> notes;
     for (const int key : {60, 64, 67, 72}) {
         for (const std::uint8_t velocity : {std::uint8_t{100}, std::uint8_t{0}}) {
-            notes.push_back({from + 96 * notes.size(), 0x90, static_cast<std::uint8_t>(key), velocity});
+            notes.push_back(
+                {from + 96 * notes.size(), 0x90, static_cast<std::uint8_t>(key), velocity});
         }
     }
     return notes;
