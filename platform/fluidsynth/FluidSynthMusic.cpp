@@ -5,7 +5,11 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstddef>
+#include <cstdint>
+#include <fstream>
+#include <iterator>
 #include <utility>
 
 #include "platform/MusicMix.h"
@@ -20,6 +24,8 @@ constexpr int kFileBlock = 512;
 // The longest that a file goes on after the tunes end, while notes still
 // sound.
 constexpr int kTailSeconds = 5;
+// The blocks whose level says whether a file still sounds: 50 ms.
+constexpr int kQuietBlocksASecond = 20;
 
 // Where Debian's General MIDI soundfonts live, should the configured default
 // be missing.
@@ -41,8 +47,8 @@ void Silence() {
 
 class FluidSynthTune final : public Sequence {
 public:
-    FluidSynthTune(FluidSynthMusic& music, std::string path)
-        : m_music(music), m_path(std::move(path)) {}
+    FluidSynthTune(FluidSynthMusic& music, std::vector<std::uint8_t> file)
+        : m_music(music), m_file(std::move(file)) {}
     FluidSynthTune(const FluidSynthTune&) = delete;
     FluidSynthTune& operator=(const FluidSynthTune&) = delete;
     ~FluidSynthTune() override { Drop(); }
@@ -56,7 +62,7 @@ public:
         m_player = new_fluid_player(m_music.Synth());
         if (m_player == nullptr) return;
         m_music.Attach(m_player);
-        if (fluid_player_add(m_player, m_path.c_str()) != FLUID_OK ||
+        if (fluid_player_add_mem(m_player, m_file.data(), m_file.size()) != FLUID_OK ||
             fluid_player_play(m_player) != FLUID_OK) {
             Drop();
         }
@@ -72,9 +78,22 @@ private:
     }
 
     FluidSynthMusic& m_music;
-    std::string m_path;
+    std::vector<std::uint8_t> m_file;  // as the player is handed it
     fluid_player_t* m_player = nullptr;
 };
+
+// The file at `path`, or nothing when it cannot be read or its first bytes
+// mark no tune (so that no large file of another kind is read whole).
+std::vector<std::uint8_t> ReadTuneFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::vector<std::uint8_t> file(kTuneMarkBytes);
+    in.read(reinterpret_cast<char*>(file.data()), static_cast<std::streamsize>(file.size()));
+    file.resize(static_cast<std::size_t>(in.gcount()));
+    if (!MarksTune(file)) return {};
+    file.insert(file.end(), std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    if (in.bad()) return {};
+    return file;
+}
 
 }  // namespace
 
@@ -96,9 +115,24 @@ FluidSynthMusic::~FluidSynthMusic() {
 }
 
 std::unique_ptr<Sequence> FluidSynthMusic::Open(const std::string& path) {
+    TuneKind kind = TuneKind::NotATune;
+    return Open(path, kind);
+}
+
+std::unique_ptr<Sequence> FluidSynthMusic::Open(const std::string& path, TuneKind& kind) {
+    kind = TuneKind::NotATune;
     if (!Start()) return nullptr;
-    if (fluid_is_midifile(path.c_str()) == 0) return nullptr;
-    return std::make_unique<FluidSynthTune>(*this, path);
+    std::vector<std::uint8_t> file = ReadTuneFile(path);
+    TuneFile tune = ReadTune(file);
+    kind = tune.kind;
+    switch (tune.kind) {
+        case TuneKind::Clean:
+            return std::make_unique<FluidSynthTune>(*this, std::move(file));
+        case TuneKind::Repaired:
+            return std::make_unique<FluidSynthTune>(*this, std::move(tune.bytes));
+        default:
+            return nullptr;
+    }
 }
 
 void FluidSynthMusic::Prepare() {
@@ -210,18 +244,42 @@ bool FluidSynthMusic::RenderToFile(int max_seconds) {
     std::array<float, 2 * kFileBlock> frames{};
     const long long max_blocks = static_cast<long long>(max_seconds) * m_sample_rate / kFileBlock;
     long long tail_blocks = static_cast<long long>(kTailSeconds) * m_sample_rate / kFileBlock;
+    // The level of each 50 ms from the start, and the end of the last one
+    // that sounded.
+    const long long quiet_block = m_sample_rate / kQuietBlocksASecond;
+    const long long quiet_tail = static_cast<long long>(kQuietTailSeconds) * m_sample_rate;
+    const double quiet_power = 2 * std::pow(10.0, kQuietDb / 10);
+    double power = 0;
+    long long in_block = 0;
+    long long written = 0;
+    long long sounded = 0;
     bool ok = true;
     for (long long block = 0; ok && block < max_blocks; ++block) {
-        if (!Playing() &&
-            (fluid_synth_get_active_voice_count(m_synth) == 0 || tail_blocks-- == 0)) {
+        if (!Playing() && (fluid_synth_get_active_voice_count(m_synth) == 0 ||
+                           written - sounded >= quiet_tail || tail_blocks-- == 0)) {
             break;
         }
         Mix(left.data(), right.data(), kFileBlock);
         for (std::size_t i = 0; i < left.size(); ++i) {
             frames[2 * i] = left[i];
             frames[2 * i + 1] = right[i];
+            const auto l = static_cast<double>(left[i]);
+            const auto r = static_cast<double>(right[i]);
+            power += l * l + r * r;
+            ++written;
+            if (++in_block == quiet_block) {
+                if (power > quiet_power * static_cast<double>(quiet_block)) sounded = written;
+                power = 0;
+                in_block = 0;
+            }
         }
         ok = sf_writef_float(file, frames.data(), kFileBlock) == kFileBlock;
+    }
+    if (in_block > 0 && power > quiet_power * static_cast<double>(in_block)) sounded = written;
+    // What followed the last sound for longer than the tail is cut off.
+    if (ok && written > sounded + quiet_tail) {
+        sf_count_t keep = sounded + quiet_tail;
+        ok = sf_command(file, SFC_FILE_TRUNCATE, &keep, sizeof(keep)) == 0;
     }
     return sf_close(file) == 0 && ok;
 }

@@ -1,6 +1,10 @@
 #pragma once
 
 // Tunes played by FluidSynth's MIDI file player.
+//  [X] The file is read as the platform's sequencer reads it (ReadTune) and
+//      the player is handed the clean file: the file's own bytes when they
+//      read cleanly, else the file rewritten. A file with nothing playable
+//      does not open, and the show runs in silence.
 //  [X] The system's default General MIDI soundfont, loaded in the background
 //      once Prepare is called, so the first open does not hold the window
 //      while tens of megabytes are read; an open that comes sooner waits.
@@ -13,7 +17,8 @@
 //      comes out louder but never distorted. Without the limiter's plugin the
 //      gain falls back to FluidSynth's own cautious default.
 //  [X] Rendering to a WAV file instead, faster than real time, through the
-//      same gain and limiter (render_tune, tests).
+//      same gain and limiter (render_tune, tests). The file ends at most
+//      kQuietTailSeconds after the last 50 ms that sound above kQuietDb.
 //  [X] FluidSynth's own messages are silenced.
 // The player runs on the audio driver's thread, so nothing here blocks the
 // window. Tunes stop when the process ends.
@@ -24,6 +29,7 @@
 #include <vector>
 
 #include "platform/MusicCommands.h"
+#include "platform/TuneReader.h"
 #include "platform/fluidsynth/PeakLimiter.h"
 
 struct _fluid_hashtable_t;
@@ -47,6 +53,9 @@ public:
     ~FluidSynthMusic() override;
 
     [[nodiscard]] std::unique_ptr<Sequence> Open(const std::string& path) override;
+    // The same, saying what the file was found to be (NotATune also when it
+    // cannot be read, or nothing could be played).
+    [[nodiscard]] std::unique_ptr<Sequence> Open(const std::string& path, TuneKind& kind);
 
     // Starts making the synthesizer and loading the soundfont on a thread of
     // their own; the sound device is still started only by the first open.
@@ -66,6 +75,11 @@ public:
     void Render(float* left, float* right, int frames) { Mix(left, right, frames); }
 
     static constexpr int kSampleRate = 44100;
+    // Where a rendered file's sound counts as gone: the level of a 50 ms
+    // block (its power over both channels), and how long the file goes on
+    // after the last block above it.
+    static constexpr double kQuietDb = -60.0;
+    static constexpr int kQuietTailSeconds = 2;
 
     // The players of the open tunes.
     void Attach(_fluid_player_t* player) { m_players.push_back(player); }

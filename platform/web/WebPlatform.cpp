@@ -7,6 +7,7 @@
 #include <span>
 
 #include "platform/MusicMix.h"
+#include "platform/TuneReader.h"
 
 // The page's side of each call, in site/page.js.
 // clang-format off
@@ -149,7 +150,12 @@ std::unique_ptr<Sequence> WebPlatform::Open(const std::string& path) {
         bytes.insert(bytes.end(), buffer, buffer + got);
     }
     std::fclose(file);
+    // The page's synthesizer is handed the tune as the platform's sequencer
+    // reads it; a file with nothing to play stays silent.
+    const TuneFile tune = ReadTune(bytes);
+    const std::span<const std::uint8_t> playable = tune.Playable(bytes);
+    if (playable.empty()) return nullptr;
     const int id = ++next_id;
-    web_open_tune(id, bytes.data(), static_cast<int>(bytes.size()));
+    web_open_tune(id, playable.data(), static_cast<int>(playable.size()));
     return std::make_unique<WebSequence>(id);
 }

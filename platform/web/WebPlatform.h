@@ -18,7 +18,8 @@
 //      timers go on behind it and further boxes stack on top. It returns at
 //      once: the page cannot wait, and the box stays until dismissed.
 //  [X] Music: the command strings go to MusicCommands; the page plays the
-//      tune through its synthesizer, at the shared gain and ceiling.
+//      tune through its synthesizer, at the shared gain and ceiling, handed
+//      the clean file the tune reader makes of it (platform/TuneReader.h).
 //  [X] Layout scaling: devicePixelRatio x 96 pixels per inch; the font's
 //      character height is its measured height.
 //  [X] Clock: the page's Date, UTC.

@@ -3,9 +3,13 @@
 // on delivers its events through the functions below.
 #include <emscripten.h>
 
+#include <cstddef>
+#include <cstdint>
 #include <optional>
+#include <span>
 
 #include "app/Project1.h"
+#include "platform/TuneReader.h"
 #include "platform/web/WebPlatform.h"
 
 namespace {
@@ -59,6 +63,15 @@ EMSCRIPTEN_KEEPALIVE double web_next_due() { return ThePlatform().NextDue().valu
 EMSCRIPTEN_KEEPALIVE double web_merged(int id) {
     return static_cast<double>(
         ThePlatform().MergedTicks(id == 0 ? TimerId::Timer1 : TimerId::Timer2));
+}
+// For a file the page is given: whether its first bytes (kTuneMarkBytes, or
+// all of a shorter file) mark a tune, 1 or 0; and what the tune reader makes
+// of the whole file: 0 no tune, 1 nothing playable, 2 clean, 3 repaired.
+EMSCRIPTEN_KEEPALIVE int web_marks_tune(const std::uint8_t* bytes, int size) {
+    return MarksTune(std::span(bytes, static_cast<std::size_t>(size))) ? 1 : 0;
+}
+EMSCRIPTEN_KEEPALIVE int web_tune_kind(const std::uint8_t* bytes, int size) {
+    return static_cast<int>(ReadTune(std::span(bytes, static_cast<std::size_t>(size))).kind);
 }
 }
 

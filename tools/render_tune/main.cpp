@@ -18,8 +18,11 @@ constexpr const char* kUsage = "render_tune IN.mid OUT.wav [--soundfont FILE]";
 
 constexpr const char* kHelp =
     R"(Renders the tune IN.mid into OUT.wav (16-bit stereo, 44100 Hz) as the desktop program
-plays it: FluidSynth at the program's gain, through its peak limiter, faster than real time.
-The file ends once the tune has ended and its last notes have died away.
+plays it: read as the program reads it, so a file with faults that a forgiving sequencer
+plays past is played too, then FluidSynth at the program's gain, through its peak limiter,
+faster than real time. The file ends once the tune has ended and its last notes have died
+away: at most 2 s after the last 50 ms that sound above -60 dBFS. A file in which no note
+is ever struck writes nothing and exits with status 1.
 
   --soundfont FILE   the General MIDI soundfont to play it with (default: the system's,
                      /usr/share/sounds/sf2/default-GM.sf2, as the program uses)
@@ -93,9 +96,16 @@ bool Render(const Options& options) {
         }
         return false;
     }
-    const auto tune = music.Open(options.in);
+    TuneKind kind = TuneKind::NotATune;
+    const auto tune = music.Open(options.in, kind);
     if (tune == nullptr) {
-        std::fprintf(stderr, "render_tune: %s is not a Standard MIDI File\n", options.in.c_str());
+        if (kind == TuneKind::Silent) {
+            std::fprintf(stderr, "render_tune: %s holds nothing to play: no note is ever struck\n",
+                         options.in.c_str());
+        } else {
+            std::fprintf(stderr, "render_tune: %s is not a Standard MIDI File\n",
+                         options.in.c_str());
+        }
         return false;
     }
     tune->Play();

@@ -383,18 +383,34 @@ window.addEventListener('unhandledrejection', (event) => {
     }
     window.addEventListener('pageshow', () => music.wake());
 
+    // What the program's tune reader says of `bytes`, through `reader`
+    // (_web_marks_tune or _web_tune_kind), the bytes put in its memory.
+    function AskTuneReader(reader, bytes) {
+        const at = program._malloc(Math.max(1, bytes.length));
+        try {
+            program.HEAPU8.set(bytes, at);
+            return reader(at, bytes.length);
+        } finally {
+            program._free(at);
+        }
+    }
+    const kTuneMarkBytes = 12;
+    const kTunePlays = 2;  // _web_tune_kind: a clean tune, or one repaired
+
     // A dropped or chosen file takes the place of the picture or the tune in
-    // the folder for their next load: a Standard MIDI File replaces the tune,
-    // any other file the picture. The line beside the chooser says so at once,
-    // from the file's first bytes, before the whole file is read.
+    // the folder for their next load: a Standard MIDI File, bare or in a RIFF
+    // RMID wrapper, replaces the tune, any other file the picture. The line
+    // beside the chooser says so at once, from the file's first bytes, before
+    // the whole file is read; then, for a tune with nothing to play, that the
+    // show will be silent.
     async function Replace(file) {
         if (program === null) return;
         const line = document.getElementById('replaced');
         const Starts = (bytes, text) => bytes.length >= text.length &&
                                         String.fromCharCode(...bytes.subarray(0, text.length)) === text;
         try {
-            const first = new Uint8Array(await file.slice(0, 4).arrayBuffer());
-            const isTune = Starts(first, 'MThd');
+            const first = new Uint8Array(await file.slice(0, kTuneMarkBytes).arrayBuffer());
+            const isTune = AskTuneReader(program._web_marks_tune, first) === 1;
             // The tune is opened once, at the first click, as on the desktop.
             let note = ' is the picture from its next load.';
             if (!isTune && noPicture) {
@@ -413,6 +429,10 @@ window.addEventListener('unhandledrejection', (event) => {
             }
             line.textContent = file.name + note;
             const bytes = new Uint8Array(await file.arrayBuffer());
+            if (isTune && !music.opened() && AskTuneReader(program._web_tune_kind, bytes) < kTunePlays) {
+                line.textContent = file.name + ' is the tune the click starts, but it holds no note to play: ' +
+                                   'the show runs silent.';
+            }
             // The folder's file owns the bytes: a large file is not copied.
             program.FS.writeFile(kFolder + '/' + (isTune ? kTune : kPicture), bytes, {canOwn: true});
         } catch (e) {

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "tests/platform/fluidsynth/WavLevel.h"
+#include "tests/support/MidiBuilder.h"
 #include "tests/support/TempDir.h"
 #include "tools/default_data/DefaultTune.h"
 
@@ -132,10 +133,48 @@ TEST(RenderTune, ALoudTuneIsLouderButNeverClipped) {
     EXPECT_GT(have.seconds, 15.0);
 }
 
+// A tune that FluidSynth's own reader refuses, repaired on the way: in a
+// RIFF wrapper, timed in SMPTE frames (25 a second, 4 ticks each, so that
+// its notes are about a second apart), with running status after meta events
+// and a long rest before its end. It sounds throughout, and the file ends
+// soon after its last note.
+TEST(RenderTune, ARepairedTuneSoundsAndEndsAfterItsLastNote) {
+    using namespace midi;
+    Bytes track = {0, 0xC0, 0};
+    Append(track, Melody({0xFF, 0x01, 1, 'x'}));
+    Append(track, Varlen(1000));  // 10 s
+    Append(track, {0xFF, 0x2F, 0});
+    Bytes smf = Header(0, 1, 0xE704);
+    Append(smf, Track(track));
+    Bytes riff = {'R', 'M', 'I', 'D'};
+    Append(riff, {'d', 'a', 't', 'a'});
+    for (int i = 0; i < 4; ++i) riff.push_back(static_cast<std::uint8_t>(smf.size() >> (8 * i)));
+    Append(riff, smf);
+    Bytes file = {'R', 'I', 'F', 'F'};
+    for (int i = 0; i < 4; ++i) file.push_back(static_cast<std::uint8_t>(riff.size() >> (8 * i)));
+    Append(file, riff);
+
+    TempWorkingDir dir;
+    TempWorkingDir::WriteFile("tune.rmi", file);
+    const Result run = RenderTune({"tune.rmi", "tune.wav"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    const WavLevel have = MeasureWav("tune.wav");
+    ASSERT_TRUE(have.read);
+    EXPECT_GT(have.lufs, -30.0);
+    // The last note is struck at 5.76 s and let go at 6.72 s.
+    EXPECT_GT(have.last_sound_seconds, 6.72);
+    EXPECT_LE(have.seconds, have.last_sound_seconds + 3.0);
+}
+
 TEST(RenderTune, BadUsageAndBadFilesAreReportedOnOneLine) {
     TempWorkingDir dir;
     TempWorkingDir::WriteFile("tune.mid", MakeDefaultTune());
     TempWorkingDir::WriteFile("text.mid", {'n', 'o', 't', ' ', 'M', 'I', 'D', 'I'});
+    // Programs, controllers and notes of velocity 0, but no note struck.
+    TempWorkingDir::WriteFile(
+        "silent.mid",
+        {'M', 'T', 'h', 'd', 0,    0, 0, 6,    0, 0,   0, 1,    0,  96, 'M', 'T',  'r',  'k', 0,
+         0,   0,   15,  0,   0xC0, 5, 0, 0xB0, 7, 100, 0, 0x90, 60, 0,  0,   0xFF, 0x2F, 0});
     const std::string timgm = (kSoundfonts / "TimGM6mb.sf2").string();
 
     EXPECT_EQ(RenderTune({"--help"}).status, 0);
@@ -159,6 +198,11 @@ TEST(RenderTune, BadUsageAndBadFilesAreReportedOnOneLine) {
     EXPECT_EQ(text.status, 1);
     EXPECT_NE(text.err.find("text.mid is not a Standard MIDI File"), std::string::npos) << text.err;
     EXPECT_FALSE(fs::exists("out.wav")) << "a failed run leaves no file";
+
+    const Result silent = RenderTune({"silent.mid", "out.wav", "--soundfont", timgm});
+    EXPECT_EQ(silent.status, 1);
+    EXPECT_NE(silent.err.find("silent.mid holds nothing to play"), std::string::npos) << silent.err;
+    EXPECT_FALSE(fs::exists("out.wav"));
 
     const Result font = RenderTune({"tune.mid", "out.wav", "--soundfont", "text.mid"});
     EXPECT_EQ(font.status, 1);

@@ -20,6 +20,9 @@ struct WavLevel {
     double lufs = -std::numeric_limits<double>::infinity();            // integrated loudness
     double true_peak_db = -std::numeric_limits<double>::infinity();    // dBTP
     double sample_peak_db = -std::numeric_limits<double>::infinity();  // dBFS
+    // The end of the last 50 ms block from the start whose power over all
+    // channels is above -60 dBFS; 0 when none is.
+    double last_sound_seconds = 0;
 };
 
 inline WavLevel MeasureWav(const std::filesystem::path& path) {
@@ -35,12 +38,29 @@ inline WavLevel MeasureWav(const std::filesystem::path& path) {
         [](ebur128_state* state) { ebur128_destroy(&state); });
     if (meter == nullptr) return level;
 
+    const sf_count_t block = info.samplerate / 20;
+    const double quiet = 1e-6 * channels * static_cast<double>(block);
+    sf_count_t frame = 0;
+    sf_count_t last_sound = 0;
+    double power = 0;
     constexpr sf_count_t kFrames = 4096;
     std::vector<float> samples(static_cast<std::size_t>(kFrames) * channels);
     sf_count_t got = 0;
     while ((got = sf_readf_float(file.get(), samples.data(), kFrames)) > 0) {
         ebur128_add_frames_float(meter.get(), samples.data(), static_cast<std::size_t>(got));
+        for (sf_count_t i = 0; i < got; ++i) {
+            for (unsigned c = 0; c < channels; ++c) {
+                const auto sample =
+                    static_cast<double>(samples[static_cast<std::size_t>(i) * channels + c]);
+                power += sample * sample;
+            }
+            if (++frame % block == 0 || frame == info.frames) {
+                if (power > quiet) last_sound = frame;
+                power = 0;
+            }
+        }
     }
+    level.last_sound_seconds = static_cast<double>(last_sound) / info.samplerate;
     double true_peak = 0;
     double sample_peak = 0;
     for (unsigned c = 0; c < channels; ++c) {

@@ -606,30 +606,46 @@ function OneNoteTune(program) {
     return Buffer.concat([header, size, track]);
 }
 
-test('a dropped tune: one of the person\'s own plays from the full set; a truncated one, or random bytes after "MThd", stays silent', async () => {
+// `smf` in a RIFF RMID wrapper.
+function Rmid(smf) {
+    const size = Buffer.alloc(4);
+    size.writeUInt32LE(smf.length);
+    const body = Buffer.concat([Buffer.from('RMIDdata'), size, smf, Buffer.alloc(smf.length % 2)]);
+    const riff = Buffer.from('RIFF\0\0\0\0');
+    riff.writeUInt32LE(body.length, 4);
+    return Buffer.concat([riff, body]);
+}
+
+test('a dropped tune: one of the person\'s own plays from the full set, and so does one cut short in a RIFF wrapper; random bytes after "MThd" stay silent, and the line says so', async () => {
     const url = Site('drop-tune', defaultPicture());
     const show = await Open(url);
     try {
         const tune = readFileSync(path.join(site, kFolder, kTune));
         // (program 0, a piano, is not in the soundfont cut for the site's tune)
-        const files = {'own.mid': OneNoteTune(0), 'truncated.mid': tune.subarray(0, tune.length >> 1),
+        const files = {'own.mid': OneNoteTune(0), 'truncated.rmi': Rmid(tune.subarray(0, tune.length >> 1)),
                        'random.mid': Buffer.concat([Buffer.from('MThd'), randomBytes(2000)])};
+        const sounding = 2;
         const pages = [show.page, await show.another(url), await show.another(url)];
         for (const [i, [name, bytes]] of Object.entries(files).entries()) {
             writeFileSync(path.join(work, name), bytes);
             await Drop(pages[i], path.join(work, name));
             await pages[i].waitForFunction(() => document.getElementById('replaced').textContent !== '');
             assert.match(await Line(pages[i]), /is the tune the click starts/);
+            // (the line says more once the whole file is read, before it is put in the folder)
+            if (i >= sounding) await pages[i].waitForFunction(() => /holds no note/.test(document.getElementById('replaced').textContent));
             // (the full set is fetched and loaded before the tune plays)
             assert.ok(await pages[i].evaluate(() => window.flickerShow.tuneReady()), 'the synthesizer failed');
             await pages[i].mouse.click(200, 200);
             // (heard before the next page is readied: the note lasts a second)
-            if (i === 0) await pages[0].waitForFunction(() => window.flickerShow.level() > -60, null, {timeout: 10000});
+            if (i < sounding) {
+                await pages[i].waitForFunction(() => window.flickerShow.level() > -60, null, {timeout: 10000});
+            }
         }
+        assert.match(await Line(pages[2]), /^random\.mid is the tune the click starts, but it holds no note to play/);
         assert.ok(show.fetched().includes('TimGM6mb.sf2'), 'the full set was not fetched');
-        // The other two silent until their first step (3 s after the click),
+        // The others silent until their first step (3 s after the click),
         // read again and again until then.
-        for (const page of pages.slice(1)) {
+        for (const page of pages.slice(sounding)) {
             for (;;) {
                 const [step, level] = await page.evaluate(() => [window.flickerShow.ticks().handled[0],
                                                                  window.flickerShow.level()]);
