@@ -54,7 +54,7 @@ lane_pids="$lane_pids $!"
 # Chromium, Firefox ESR and WebKitGTK side by side, each into a null sink;
 # then every test under the address and undefined-behaviour sanitizers, the
 # bitmap conformance suite against that build, and a one-minute fuzz run of
-# the loader.
+# the loader and the tune reader.
 (part web scripts/test/web.sh || true
     part pictures scripts/test/pictures.sh || true) &
 lane_pids="$lane_pids $!"
