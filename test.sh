@@ -37,7 +37,7 @@ trap 'kill $lane_pids 2>/dev/null || true' INT TERM
 
 # The layers' includes, first: a wrong one fails at once.
 sh scripts/check-layers.sh
-echo "=== four lanes side by side: desktop; Windows then 32-bit core; web then pictures; release"
+echo "=== four lanes side by side: desktop; Windows then 32-bit core; web build, web, pictures; release"
 # The core, the tools, the benchmarks and the desktop program, with every
 # test of theirs, real windows on private Xvfb displays.
 (part desktop scripts/test/desktop.sh || true) &
@@ -55,19 +55,24 @@ lane_pids="$lane_pids $!"
 # then every test under the address and undefined-behaviour sanitizers, the
 # bitmap conformance suite against that build, and a one-minute fuzz run of
 # the loader and the tune reader.
-(part web scripts/test/web.sh || true
+# The page is built first, as a part of its own: the release packs that
+# build rather than making its own.
+(if part "web build" scripts/build-web.sh; then
+    SHOW_WEB_BUILT=yes part web scripts/test/web.sh || true
+fi
     part pictures scripts/test/pictures.sh || true) &
 lane_pids="$lane_pids $!"
-# The release artefacts from scripts/package.sh, in builds of their own, each
-# checked where a user meets it: the .deb installed into an empty Debian of
+# The release artefacts from scripts/package.sh, the desktop program and
+# Project1.exe in builds of their own, the page packed from the web lane's
+# build once that is made; each checked where a user meets it: the .deb installed into an empty Debian of
 # this machine's release and removed again, the Windows zip under Wine, the
 # web bundle in Chromium.
-(part release scripts/test/release.sh || true) &
+(SHOW_WEB_BUILD_STATUS="$logs/web build.status" part release scripts/test/release.sh || true) &
 lane_pids="$lane_pids $!"
 wait
 
 failed=""
-for name in desktop "32-bit core" Windows web pictures release; do
+for name in desktop "32-bit core" Windows "web build" web pictures release; do
     if [ "$(cat "$logs/$name.status" 2>/dev/null || echo missing)" != 0 ]; then
         failed="$failed $name"
     fi

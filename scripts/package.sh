@@ -6,8 +6,32 @@
 #   flicker-show-VERSION-web.zip         the web page, for any static web host
 # Installs what is missing first. The same source gives the same bytes: every
 # time stamp is SOURCE_DATE_EPOCH (by default the last commit's time).
+#
+# usage: sh scripts/package.sh [--pack-only]
+#   --pack-only  only the packing, from the builds an earlier run made
+# SHOW_PACKAGE_WEB_BUILD names a web build that scripts/build-web.sh makes from
+# this source (its site/ and host/); the page is packed from it, not built.
+# Where that build is still running, SHOW_PACKAGE_WEB_STATUS names the file its
+# exit status will be written to: packing waits for it (the test command).
 set -eu
 cd "$(dirname "$0")/.."
+usage="usage: sh scripts/package.sh [--pack-only]"
+pack_only=no
+case "${1:-}" in
+    "") ;;
+    --pack-only) pack_only=yes ;;
+    -h | --help)
+        echo "$usage"
+        echo "  --pack-only  only the packing, from the builds an earlier run made"
+        exit 0
+        ;;
+    *)
+        echo "$usage" >&2
+        exit 2
+        ;;
+esac
+[ $# -le 1 ] || { echo "$usage" >&2; exit 2; }
+web_build=${SHOW_PACKAGE_WEB_BUILD:-build-release/web}
 sh scripts/helpers/install-deps.sh $(grep -hv '^#' scripts/packages/build.txt scripts/packages/desktop.txt \
     scripts/packages/release.txt)
 if [ -z "${SOURCE_DATE_EPOCH:-}" ]; then
@@ -21,18 +45,36 @@ export DEB_BUILD_MAINT_OPTIONS=hardening=+all
 cxxflags="$(dpkg-buildflags --get CPPFLAGS) $(dpkg-buildflags --get CXXFLAGS)"
 ldflags=$(dpkg-buildflags --get LDFLAGS)
 
-echo "--- the desktop program (build-release/)"
-cmake --preset release -DCMAKE_CXX_FLAGS="$cxxflags" -DCMAKE_EXE_LINKER_FLAGS="$ldflags" \
-    >/dev/null
-cmake --build build-release -j2
-version=$(build-release/tools/replay --version | sed 's/^replay //')
+if [ "$pack_only" = no ]; then
+    echo "--- the desktop program (build-release/)"
+    cmake --preset release -DCMAKE_CXX_FLAGS="$cxxflags" -DCMAKE_EXE_LINKER_FLAGS="$ldflags" \
+        >/dev/null
+    cmake --build build-release -j2
 
-# The Windows and web builds in folders of the release's own: the tests' builds
-# may be in use meanwhile.
-echo "--- Project1.exe (build-release/win/)"
-SHOW_WIN_BUILD=build-release/win sh scripts/build-windows.sh >/dev/null
-echo "--- the web page (build-release/web/site/)"
-SHOW_WEB_BUILD=build-release/web sh scripts/build-web.sh >/dev/null
+    # The Windows and web builds in folders of the release's own: the tests'
+    # builds may be in use meanwhile.
+    echo "--- Project1.exe (build-release/win/)"
+    SHOW_WIN_BUILD=build-release/win sh scripts/build-windows.sh >/dev/null
+    if [ -n "${SHOW_PACKAGE_WEB_BUILD:-}" ]; then
+        status=${SHOW_PACKAGE_WEB_STATUS:-}
+        if [ -n "$status" ] && [ ! -s "$status" ]; then
+            echo "--- the web page: waiting for its build to end ($status)"
+            while [ ! -s "$status" ]; do sleep 1; done
+        fi
+        if [ -n "$status" ] && [ "$(cat "$status")" != 0 ]; then
+            echo "package.sh: the web page's build failed (exit status $(cat "$status")): nothing to pack" >&2
+            exit 1
+        fi
+        echo "--- the web page: $web_build/site/, as built"
+    else
+        echo "--- the web page (build-release/web/site/)"
+        SHOW_WEB_BUILD=build-release/web sh scripts/build-web.sh >/dev/null
+    fi
+fi
+for made in build-release/tools/replay build-release/win/platform/win32/Project1.exe "$web_build/site/index.html"; do
+    [ -f "$made" ] || { echo "package.sh: $made is missing: run it without --pack-only" >&2; exit 1; }
+done
+version=$(build-release/tools/replay --version | sed 's/^replay //')
 
 rm -rf dist
 mkdir -p dist
@@ -49,7 +91,7 @@ cp -r "build-release/run/[]" "$win/"
 sed "s/@VERSION@/$version/" packaging/README-windows.txt | sed 's/$/\r/' >"$win/README.txt"
 python3 scripts/helpers/make-zip.py "$win" "flicker-show-$version-windows" \
     "dist/flicker-show-$version-windows.zip"
-python3 scripts/helpers/make-zip.py build-release/web/site "flicker-show-$version-web" \
+python3 scripts/helpers/make-zip.py "$web_build/site" "flicker-show-$version-web" \
     "dist/flicker-show-$version-web.zip"
 
 (cd dist && sha256sum -- *.deb *.zip >SHA256SUMS)
