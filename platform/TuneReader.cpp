@@ -348,16 +348,13 @@ std::vector<std::uint8_t> Merge(Bytes smf, std::size_t first, const Timing& timi
     for (std::uint32_t i = 0; i < tracks.size(); ++i) heap.push_back(i);
     std::make_heap(heap.begin(), heap.end(), later);
 
-    std::vector<std::uint8_t> out;
+    // The header and the track's start, its length set below.
+    const std::uint8_t division[2] = {static_cast<std::uint8_t>(timing.division >> 8),
+                                      static_cast<std::uint8_t>(timing.division & 0xFF)};
+    std::vector<std::uint8_t> out{'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1, division[0], division[1],
+                                  'M', 'T', 'r', 'k', 0, 0, 0, 0};
     out.reserve(most_bytes);
     Writer writer(out);
-    writer.Be(0x4D546864, 4);  // "MThd"
-    writer.Be(6, 4);
-    writer.Be(0, 2);  // format 0
-    writer.Be(1, 2);
-    writer.Be(timing.division, 2);
-    writer.Be(0x4D54726B, 4);  // "MTrk"
-    writer.Be(0, 4);           // its length, set below
     if (timing.tempo != 0) writer.Tempo(0, timing.tempo);
     while (!heap.empty()) {
         std::pop_heap(heap.begin(), heap.end(), later);
