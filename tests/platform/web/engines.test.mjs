@@ -164,8 +164,9 @@ async function StreamStarted(ms) {
 // and WebKitGTK's stream into the sink ran uncorked, GStreamer's log full of
 // clock-skew corrections. Any other silence fails.
 async function CheckTuneAtSink(driver, what, pageLevel, stream, between = async () => {}) {
+    const Heard = (level) => level.rms > -40 && level.peak <= 0;
     let level = await SinkLevel(2000);
-    for (const end = Date.now() + 20000; level.silent >= 90 && Date.now() < end;) {
+    for (const end = Date.now() + 20000; !Heard(level) && Date.now() < end;) {
         await between();
         level = await SinkLevel(2000);
     }
@@ -173,11 +174,15 @@ async function CheckTuneAtSink(driver, what, pageLevel, stream, between = async 
     Say(`${what}: ${level.rms} dBFS RMS, peak ${level.peak} dBFS (${level.seconds.toFixed(1)} s, ${level.silent} % ` +
         `of it in silent 20 ms blocks); the page's own level ${page.toFixed(1)} dBFS`);
     Say(`the sound server's streams then: ${SinkStreams().join('; ') || 'none'}`);
-    const heard = level.rms > -40 && level.peak <= 0;
-    if (!heard && engine === 'webkit' && level.silent >= 90 && stream !== null && page > -40) {
+    const heard = Heard(level);
+    // WebKitGTK on a starved machine: its sink silent, or nearly (the
+    // sound in fragments), for 20 s while the page plays through a running
+    // stream. That is the engine's; every other quiet sink fails.
+    if (!heard && engine === 'webkit' && level.silent >= 50 && stream !== null && page > -40) {
         const skews = (driver.gstreamerLog?.() ?? '').split('\n').filter((l) => l.includes('clock skew')).length;
-        Say(`NOT MEASURED: ${what}: WebKitGTK's sink silent while the page played at ${page.toFixed(1)} dBFS ` +
-            `through its running stream (${stream}); GStreamer corrected its clock's skew ${skews} times`);
+        Say(`NOT MEASURED: ${what}: WebKitGTK's sink ${level.silent} % silent for 20 s while the page played at ` +
+            `${page.toFixed(1)} dBFS through its running stream (${stream}); GStreamer corrected its clock's skew ` +
+            `${skews} times`);
         return;
     }
     assert.ok(heard, `${what}: ${level.rms} dBFS`);
