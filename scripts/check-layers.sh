@@ -120,12 +120,12 @@ def imports_of(path, text):
                     yield line, name, folders
     else:
         for match in script_import.finditer(text):
-            spec = match.group(1)
-            if not spec.startswith((".", "/")):
+            imported = match.group(1)
+            if not imported.startswith((".", "/")):
                 continue  # node's own or npm's
-            target = os.path.normpath(os.path.join(here, spec.lstrip("/")))
+            target = os.path.normpath(os.path.join(here, imported.lstrip("/")))
             if "node_modules" not in target.split(os.sep):
-                yield text.count("\n", 0, match.start()) + 1, spec, [os.path.dirname(target)]
+                yield text.count("\n", 0, match.start()) + 1, imported, [os.path.dirname(target)]
 
 
 def import_rule(path):

@@ -59,6 +59,8 @@ if [ "$pack_only" = no ]; then
         status=${SHOW_PACKAGE_WEB_STATUS:-}
         if [ -n "$status" ] && [ ! -s "$status" ]; then
             echo "--- the web page: waiting for its build to end ($status)"
+            # (a wait for the state itself: the other lane writes the file
+            # when its build ends, and nothing else can tell this one)
             while [ ! -s "$status" ]; do sleep 1; done
         fi
         if [ -n "$status" ] && [ "$(cat "$status")" != 0 ]; then
