@@ -57,9 +57,10 @@ if [ "$pack_only" = no ]; then
     # The Windows and web builds in folders of the release's own: the tests'
     # builds may be in use meanwhile.
     echo "--- Project1.exe (build-release/win/)"
-    # (stripped when packed: built with the optimiser's flags alone)
+    # (stripped when packed: built with the optimiser's flags alone, and
+    # warnings as errors like the desktop program's)
     SHOW_WIN_BUILD=build-release/win sh scripts/build-windows.sh \
-        -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O2 -DNDEBUG" >/dev/null
+        -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O2 -DNDEBUG" -DSHOW_WARNINGS_AS_ERRORS=ON >/dev/null
     if [ -n "${SHOW_PACKAGE_WEB_BUILD:-}" ]; then
         status=${SHOW_PACKAGE_WEB_STATUS:-}
         if [ -n "$status" ] && [ ! -s "$status" ]; then
