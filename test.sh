@@ -40,7 +40,8 @@ sh scripts/check-layers.sh
 echo "=== four lanes side by side: desktop; Windows then 32-bit core; web build, web, pictures; release"
 # The core, the tools, the benchmarks and the desktop program, with every
 # test of theirs, real windows on private Xvfb displays.
-(part desktop scripts/test/desktop.sh || true) &
+tools_status="$logs/desktop tools.status"
+(SHOW_DESKTOP_TOOLS_STATUS="$tools_status" part desktop scripts/test/desktop.sh || true) &
 lane_pids="$lane_pids $!"
 # Project1.exe cross-built at 64 bits, and at 32 bits where 32-bit Wine runs
 # it (elsewhere the release's build of it is the one checked); the core's and
@@ -58,7 +59,9 @@ lane_pids="$lane_pids $!"
 # loader and the tune reader in that build.
 # The page is built first, as a part of its own: the release packs that
 # build rather than making its own.
-(if part "web build" scripts/build-web.sh; then
+# Its tools for this machine (the default data's writer, replay) are the
+# desktop lane's, built there first.
+(if SHOW_WEB_HOST_BUILD=build-desktop SHOW_WEB_HOST_STATUS="$tools_status" part "web build" scripts/build-web.sh; then
     SHOW_WEB_BUILT=yes part web scripts/test/web.sh || true
 fi
     part pictures scripts/test/pictures.sh || true) &

@@ -25,8 +25,23 @@ export NODE_PATH=/usr/share/nodejs
 emcmake cmake --preset web-wasm -B "$out"/wasm >/dev/null
 cmake --build "$out"/wasm $jobs --target show_web
 # The default data's writer, and replay for the page's tests, built for this
-# machine.
-cmake --preset web-host -B "$out"/host >/dev/null
-cmake --build "$out"/host $jobs --target default_data replay window_json
+# machine; or, where SHOW_WEB_HOST_BUILD names a build of this source for this
+# machine that makes them (the desktop program's, under the test command),
+# taken from it once SHOW_WEB_HOST_STATUS says they are built.
+if [ -n "${SHOW_WEB_HOST_BUILD:-}" ]; then
+    if [ -n "${SHOW_WEB_HOST_STATUS:-}" ]; then
+        . scripts/helpers/status-file.sh
+        wait_for_status "$SHOW_WEB_HOST_STATUS" "the build of the tools in $SHOW_WEB_HOST_BUILD" || exit 1
+    fi
+    rm -rf "$out"/host
+    ln -s "$(realpath "$SHOW_WEB_HOST_BUILD")" "$out"/host
+    for made in tools/default_data tools/replay window.json; do
+        [ -e "$out/host/$made" ] || { echo "build-web.sh: $SHOW_WEB_HOST_BUILD/$made is missing" >&2; exit 1; }
+    done
+else
+    [ -L "$out"/host ] && rm "$out"/host
+    cmake --preset web-host -B "$out"/host >/dev/null
+    cmake --build "$out"/host $jobs --target default_data replay window_json
+fi
 # The site from the two: what it holds is said in the assembler.
 python3 scripts/helpers/assemble-site.py "$out"

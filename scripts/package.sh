@@ -62,16 +62,10 @@ if [ "$pack_only" = no ]; then
     SHOW_WIN_BUILD=build-release/win sh scripts/build-windows.sh \
         -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O2 -DNDEBUG" -DSHOW_WARNINGS_AS_ERRORS=ON >/dev/null
     if [ -n "${SHOW_PACKAGE_WEB_BUILD:-}" ]; then
-        status=${SHOW_PACKAGE_WEB_STATUS:-}
-        if [ -n "$status" ] && [ ! -s "$status" ]; then
-            echo "--- the web page: waiting for its build to end ($status)"
-            # (a wait for the state itself: the other lane writes the file
-            # when its build ends, and nothing else can tell this one)
-            while [ ! -s "$status" ]; do sleep 1; done
-        fi
-        if [ -n "$status" ] && [ "$(cat "$status")" != 0 ]; then
-            echo "package.sh: the web page's build failed (exit status $(cat "$status")): nothing to pack" >&2
-            exit 1
+        if [ -n "${SHOW_PACKAGE_WEB_STATUS:-}" ]; then
+            . scripts/helpers/status-file.sh
+            wait_for_status "$SHOW_PACKAGE_WEB_STATUS" "the web page's build" ||
+                { echo "package.sh: no web page to pack" >&2; exit 1; }
         fi
         echo "--- the web page: $web_build/site/, as built"
     else

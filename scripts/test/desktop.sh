@@ -4,9 +4,19 @@
 # on private Xvfb displays, one of them under openbox).
 set -eu
 cd "$(dirname "$0")/../.."
-sh scripts/helpers/install-deps.sh $(grep -hv '^#' scripts/packages/build.txt scripts/packages/desktop.txt \
-    scripts/packages/desktop-tests.txt)
-cmake --preset desktop
+# The tools the web page's build takes from this build, first: under the test
+# command, SHOW_DESKTOP_TOOLS_STATUS names the file their build's exit status
+# is written to, which that build waits for.
+. scripts/helpers/status-file.sh
+tools_status=${SHOW_DESKTOP_TOOLS_STATUS:-}
+if ! { sh scripts/helpers/install-deps.sh $(grep -hv '^#' scripts/packages/build.txt \
+        scripts/packages/desktop.txt scripts/packages/desktop-tests.txt) &&
+    cmake --preset desktop &&
+    cmake --build build-desktop -j2 --target default_data replay window_json; }; then
+    write_status "$tools_status" 1
+    exit 1
+fi
+write_status "$tools_status" 0
 cmake --build build-desktop -j2
 
 # Two private X servers: a bare one, and one under openbox, the window
