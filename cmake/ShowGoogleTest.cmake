@@ -36,3 +36,18 @@ function(show_test_code target)
         target_precompile_headers(${target} PRIVATE <gtest/gtest.h> <string> <vector>)
     endif()
 endfunction()
+
+# A test program's tests for CTest: each test on its own where the program
+# runs here, from the program's own list (gtest_discover_tests, with ARGN);
+# the whole program as one test where an emulator runs it (Wine, qemu-i386),
+# whose start costs more than most of its tests do. Its output names each test
+# that failed.
+function(show_add_tests target)
+    if(CMAKE_CROSSCOMPILING_EMULATOR)
+        cmake_parse_arguments(arg "" "DISCOVERY_TIMEOUT" "PROPERTIES" ${ARGN})
+        add_test(NAME ${target} COMMAND ${target})
+        set_tests_properties(${target} PROPERTIES TIMEOUT 600 ${arg_PROPERTIES})
+    else()
+        gtest_discover_tests(${target} ${ARGN})
+    endif()
+endfunction()
