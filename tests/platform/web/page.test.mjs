@@ -443,9 +443,13 @@ test('a hidden page stands still, tune and all, and goes on from there when show
         const after = await Ticks(show.page);
         assert.strictEqual(after.handled[0], 1);
         assert.ok(after.handled[1] > hidden.handled[1], 'the flicker did not go on');
-        // A clock that had run on would have merged about 115 flicker ticks.
+        // A clock that had run on would have merged a flicker tick for each
+        // 30 ms hidden, about 115; a loaded machine merges some anyway.
+        const hiddenTicks = Math.floor((shownAt - hiddenAt) / 30);
+        const merged = after.missed[1] - hidden.missed[1];
         assert.strictEqual(after.missed[0], hidden.missed[0], 'a step was merged');
-        assert.ok(after.missed[1] - hidden.missed[1] < 10, 'the flicker ticks of the hidden time were owed');
+        assert.ok(merged < hiddenTicks / 2,
+                  `the flicker ticks of the hidden time were owed: ${merged} merged, ${hiddenTicks} hidden`);
     } finally {
         await show.close();
     }
@@ -781,9 +785,11 @@ test('a full show: the tune, the glitch title, and replay\'s frames at every non
                 if (deterministic.includes(at)) SameHighBits(bits, Frame(frames, at), `step ${at}`);
             }
             if (step === 9) assert.strictEqual(await Tab(), '\u2060', 'before the glitch');
-            if (step >= 10 && step <= 25 && step % 3 === 1) {
+            if ([10, 13, 16, 19, 22, 24].includes(step)) {
                 // The glitch once the tab's text has followed the page's
-                // title (at step 10 a moment after the tick), and another.
+                // title (at step 10 a moment after the tick), and another;
+                // the last read a step before the glitch's last (25), so
+                // that a loop behind the page still reads it running.
                 const seen = [];
                 for (const end = Date.now() + 15000; ;) {
                     const tab = await Tab();
