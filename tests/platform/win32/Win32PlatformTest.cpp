@@ -82,6 +82,8 @@ protected:
         return SIZE{client.right, client.bottom};
     }
 
+    // (before anything that may set a timer)
+    DWORD made_at = GetTickCount();
     Win32Platform platform{GetModuleHandleW(nullptr), SW_SHOWNORMAL};
     Application application{platform};
     CountingTrace trace;
@@ -91,9 +93,13 @@ protected:
 
 TEST_F(Win32PlatformTest, FlickerTicksReachTheFormThroughItsTimerWindow) {
     ASSERT_TRUE(PumpUntil([this] { return trace.Count(HandlerId::Timer2Timer) >= 3; }));
-    // 300 ms ticks, never early (by the tick count's 16 ms steps): the
-    // window system may deliver one late, not more often.
-    EXPECT_GE(trace.flicker_at[2] - trace.flicker_at[0], 2u * 300u - 2u * 16u);
+    // 300 ms ticks, never early (by the tick count's 16 ms steps): the n-th
+    // comes n periods after the timer was set at the soonest. (Not judged
+    // from the first tick: one delivered late on a loaded machine brings
+    // the next nearer, as the window system keeps the timer's own times.)
+    for (DWORD n = 1; n <= 3; ++n) {
+        EXPECT_GE(trace.flicker_at[n - 1] - made_at, n * 300u - 2u * 16u) << "tick " << n;
+    }
     // The step timer waits for a click.
     EXPECT_FALSE(form.Timer1.Enabled());
     EXPECT_EQ(trace.Count(HandlerId::Timer1Timer), 0);
