@@ -20,12 +20,16 @@ else()
 endif()
 include(GoogleTest)
 
-# A test program's own code: built without optimisation, and over a
-# precompiled GoogleTest header where the program has more than one file. How
-# fast a test's own lines run never shows, while the optimiser and parsing
-# GoogleTest are most of a test build's time; the code under test keeps its
-# build's flags, and so its faults.
-function(show_test_code target)
+# A test program: its own code built without optimisation, over a
+# precompiled GoogleTest header where it has more than one file (how fast a
+# test's own lines run never shows, while the optimiser and parsing GoogleTest
+# are most of a test build's time; the code under test keeps its build's
+# flags, and so its faults); and its tests for CTest: each on its own where
+# the program runs here, from the program's own list (gtest_discover_tests,
+# with ARGN), or the whole program as one test where an emulator runs it
+# (Wine, qemu-i386), whose start costs more than most of its tests do. Its
+# output names each test that failed.
+function(show_test_program target)
     if(NOT MSVC)
         target_compile_options(${target} PRIVATE -O0)
     endif()
@@ -35,14 +39,6 @@ function(show_test_code target)
     if(count GREATER 1)
         target_precompile_headers(${target} PRIVATE <gtest/gtest.h> <string> <vector>)
     endif()
-endfunction()
-
-# A test program's tests for CTest: each test on its own where the program
-# runs here, from the program's own list (gtest_discover_tests, with ARGN);
-# the whole program as one test where an emulator runs it (Wine, qemu-i386),
-# whose start costs more than most of its tests do. Its output names each test
-# that failed.
-function(show_add_tests target)
     if(CMAKE_CROSSCOMPILING_EMULATOR)
         cmake_parse_arguments(arg "" "DISCOVERY_TIMEOUT" "PROPERTIES" ${ARGN})
         add_test(NAME ${target} COMMAND ${target})
