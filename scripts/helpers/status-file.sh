@@ -8,7 +8,9 @@ wait_for_status() {
     if [ ! -s "$1" ]; then
         echo "--- waiting for $2 to end ($1)"
         # (a wait for the state itself: the other part writes the file when
-        # it ends, and nothing else can tell this one)
+        # it ends, and nothing else can tell this one; looked at once a
+        # second, as no tool to be told of a file's change is installed, and
+        # a second is nothing beside the builds waited for)
         while [ ! -s "$1" ]; do sleep 1; done
     fi
     if [ "$(cat "$1")" != 0 ]; then
