@@ -176,10 +176,28 @@ async function WebKit(options) {
     const gstreamerLog = path.join(options.home, 'gstreamer.log');
     const env = {...Environment(options), XDG_CONFIG_HOME: config, GST_DEBUG: '2', GST_DEBUG_FILE: gstreamerLog,
                  GST_DEBUG_NO_COLOR: '1'};
+    // (its own process group: MiniBrowser, which it starts, outlives it
+    // when the page's process has died, and would hold the run open)
     const driver = spawn('WebKitWebDriver', [`--port=${port}`, '--host=127.0.0.1'],
-                         {env, stdio: ['ignore', 'ignore', 'pipe']});
+                         {env, stdio: ['ignore', 'ignore', 'pipe'], detached: true});
+    const Stop = () => {
+        try {
+            process.kill(-driver.pid, 'SIGKILL');
+        } catch (e) {
+            if (e.code !== 'ESRCH') throw e;
+        }
+        driver.stderr.destroy();
+    };
+    // MiniBrowser's stderr comes through the driver's. Its line for a page
+    // process that died ("WebProcess CRASHED") goes into the test's output,
+    // where the test command tells a browser's own crash from a failure.
     let log = '';
-    driver.stderr.on('data', (d) => { log += d; });
+    driver.stderr.on('data', (d) => {
+        log += d;
+        for (const line of String(d).split('\n')) {
+            if (/CRASHED|terminated/.test(line)) console.log(`webkit: the browser said: ${line.trim()}`);
+        }
+    });
     const url = `http://127.0.0.1:${port}`;
     // It takes requests a moment after it starts.
     for (let tries = 0; ; ++tries) {
@@ -187,7 +205,10 @@ async function WebKit(options) {
             await fetch(url + '/status');
             break;
         } catch (e) {
-            if (tries > 100 || driver.exitCode !== null) throw new Error('WebKitWebDriver did not start: ' + log);
+            if (tries > 100 || driver.exitCode !== null) {
+                Stop();
+                throw new Error('WebKitWebDriver did not start: ' + log);
+            }
             await new Promise((r) => setTimeout(r, 100));
         }
     }
@@ -199,7 +220,7 @@ async function WebKit(options) {
         }).build();
         await browser.manage().window().setRect({x: 0, y: 0, width: 820, height: 700});
     } catch (e) {
-        driver.kill();
+        Stop();
         throw e;
     }
     const kButton = {left: SeleniumButton.LEFT, middle: SeleniumButton.MIDDLE, right: SeleniumButton.RIGHT};
@@ -237,7 +258,7 @@ async function WebKit(options) {
             try {
                 await browser.quit();
             } finally {
-                driver.kill();
+                Stop();
             }
         },
     };
