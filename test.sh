@@ -37,7 +37,7 @@ trap 'kill $lane_pids 2>/dev/null || true' INT TERM
 
 # The layers' includes, first: a wrong one fails at once.
 sh scripts/check-layers.sh
-echo "=== four lanes side by side: desktop; Windows then 32-bit core; web build, web, pictures; release"
+echo "=== four lanes side by side: desktop; Windows then 32-bit core; web build then web; release then pictures"
 # The core, the tools, the benchmarks and the desktop program, with every
 # test of theirs, real windows on private Xvfb displays.
 tools_status="$logs/desktop tools.status"
@@ -53,25 +53,24 @@ lane_pids="$lane_pids $!"
 lane_pids="$lane_pids $!"
 # The web page: the core compiled with Emscripten, the page's clock under
 # node, and the page in Chromium on 127.0.0.1, one test a full show, then in
-# Chromium, Firefox ESR and WebKitGTK side by side, each into a null sink;
-# then every test under the address and undefined-behaviour sanitizers (the
-# bitmap conformance suite among them), and a one-minute fuzz run of the
-# loader and the tune reader in that build.
+# Chromium, Firefox ESR and WebKitGTK side by side, each into a null sink.
 # The page is built first, as a part of its own: the release packs that
 # build rather than making its own.
 # Its tools for this machine (the default data's writer, replay) are the
 # desktop lane's, built there first.
 (if SHOW_WEB_HOST_BUILD=build-desktop SHOW_WEB_HOST_STATUS="$tools_status" part "web build" scripts/build-web.sh; then
     SHOW_WEB_BUILT=yes part web scripts/test/web.sh || true
-fi
-    part pictures scripts/test/pictures.sh || true) &
+fi) &
 lane_pids="$lane_pids $!"
 # The release artefacts from scripts/package.sh, the desktop program and
 # Project1.exe in builds of their own, the page packed from the web lane's
 # build once that is made; each checked where a user meets it: the .deb installed into an empty Debian of
 # this machine's release and removed again, the Windows zip under Wine, the
-# web bundle in Chromium.
-(SHOW_WEB_BUILD_STATUS="$logs/web build.status" part release scripts/test/release.sh || true) &
+# web bundle in Chromium. Then every test under the address and
+# undefined-behaviour sanitizers (the bitmap conformance suite among them),
+# and a one-minute fuzz run of the loader and the tune reader in that build.
+(SHOW_WEB_BUILD_STATUS="$logs/web build.status" part release scripts/test/release.sh || true
+    part pictures scripts/test/pictures.sh || true) &
 lane_pids="$lane_pids $!"
 wait
 
