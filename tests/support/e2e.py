@@ -120,6 +120,15 @@ def screen():
     return width, height, ppm[len(ppm) - width * height * 3:]
 
 
+def screen_area(left, top, width, height):
+    """A part of the screen as RGB bytes, top row first (cut by ImageMagick:
+    a loaded machine reads a small area several times in a step's 3 s)."""
+    rgb = run("import", "-silent", "-window", "root", "-crop", f"{width}x{height}+{left}+{top}",
+              "+repage", "-depth", "8", "rgb:-")
+    check(len(rgb) == width * height * 3, "short screenshot")
+    return rgb
+
+
 def image_rgb(file):
     """A picture's pixels as RGB bytes, top row first (ImageMagick)."""
     return run("convert", file, "-depth", "8", "rgb:-")
