@@ -68,7 +68,7 @@ lane_pids="$lane_pids $!"
 # this machine's release and removed again, the Windows zip under Wine, the
 # web bundle in Chromium. Then every test under the address and
 # undefined-behaviour sanitizers (the bitmap conformance suite among them),
-# and a one-minute fuzz run of the loader and the tune reader in that build.
+# and half a minute of fuzzing the loader and the tune reader, side by side, in that build.
 (SHOW_WEB_BUILD_STATUS="$logs/web build.status" part release scripts/test/release.sh || true
     part pictures scripts/test/pictures.sh || true) &
 lane_pids="$lane_pids $!"

@@ -1,5 +1,5 @@
 #!/bin/sh
-# Builds the libFuzzer targets in build-fuzz and runs each in turn: the
+# Builds the libFuzzer targets in build-fuzz and runs them side by side: the
 # picture loader, seeded with the conformance suite's files beside the tree,
 # and the tune reader, seeded with small tunes of each kind it meets
 # (tests/fuzz/tune_seeds.py). Fails on a crash, a sanitizer report, a hang, a
@@ -39,8 +39,8 @@ fuzz() {
     "$build"/tests/fuzz/"$target" -max_total_time="$seconds" -timeout=10 \
         -rss_limit_mb=2048 -print_final_stats=1 -artifact_prefix="$build"/artifacts/ \
         "$corpus" "$@" >"$log" 2>&1 || status=$?
-    grep -E '^#[0-9]+.*(DONE|pulse|NEW)' "$log" | tail -n 1 || true
-    grep -E '^stat::(number_of_executed_units|peak_rss_mb)' "$log" || true
+    { grep -E '^#[0-9]+.*(DONE|pulse|NEW)' "$log" | tail -n 1
+      grep -E '^stat::(number_of_executed_units|peak_rss_mb)' "$log"; } | sed "s/^/fuzz: the $name: /" || true
     if [ "$status" -ne 0 ]; then
         tail -n 60 "$log"
         echo "fuzz: the $name FAILED (status $status); inputs in $build/artifacts"
@@ -54,10 +54,16 @@ for kind in g q b x; do
     [ -d "$suite/$kind" ] && seeds="$seeds $suite/$kind"
 done
 [ -n "$seeds" ] || echo "fuzz: no conformance suite at $suite, starting from an empty corpus"
-# shellcheck disable=SC2086
-fuzz loader bmp_loader_fuzz "$build"/corpus $seeds
-
 python3 tests/fuzz/tune_seeds.py "$build"/tune-seeds
+# The two side by side, one a core.
+# shellcheck disable=SC2086
+fuzz loader bmp_loader_fuzz "$build"/corpus $seeds &
+loader=$!
 fuzz "tune reader" tune_reader_fuzz "$build"/tune-corpus "$build"/tune-seeds \
-    -dict=tests/fuzz/tune.dict
+    -dict=tests/fuzz/tune.dict &
+tune=$!
+status=0
+wait "$loader" || status=1
+wait "$tune" || status=1
+[ "$status" -eq 0 ] || exit 1
 echo "fuzz: passed"

@@ -1,9 +1,9 @@
 #!/bin/sh
 # Tests the picture loader against hostile input: the whole test suite built
 # with clang under the address and undefined-behaviour sanitizers (build-asan),
-# the conformance suite against that build's replay among them, and a
-# one-minute fuzz run in the same build: the picture loader and the tune
-# reader, half a minute each.
+# the conformance suite against that build's replay among them, and half a
+# minute of fuzzing in the same build: the picture loader and the tune reader
+# side by side.
 set -eu
 cd "$(dirname "$0")/../.."
 sh scripts/helpers/install-deps.sh $(grep -v '^#' scripts/packages/build.txt) \
