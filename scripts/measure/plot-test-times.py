@@ -23,7 +23,7 @@ import sys
 OLD_LANES = [["desktop", "32-bit core"], ["Windows"], ["web", "pictures"], ["release"]]
 LANES_LINE = re.compile(r"^=== \w+ lanes side by side: (.+)$")
 COLOURS = {"desktop": "#4c72b0", "32-bit core": "#8da0cb", "Windows": "#dd8452",
-           "web": "#55a868", "pictures": "#a6d854", "release": "#c44e52"}
+           "web build": "#8fc79a", "web": "#55a868", "pictures": "#a6d854", "release": "#c44e52"}
 PART = re.compile(r"^=== (.+?): (?:passed in (\d+) s|FAILED .* after (\d+) s)")
 ALL = re.compile(r"^=== (?:all passed|FAILED:.*,) (?:in|after) (\d+) s")
 
