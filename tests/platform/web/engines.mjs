@@ -195,7 +195,7 @@ async function WebKit(options) {
     driver.stderr.on('data', (d) => {
         log += d;
         for (const line of String(d).split('\n')) {
-            if (/CRASHED|terminated/.test(line)) console.log(`webkit: the browser said: ${line.trim()}`);
+            if (line.includes('WebProcess CRASHED')) console.log(`webkit: the browser said: ${line.trim()}`);
         }
     });
     const url = `http://127.0.0.1:${port}`;
