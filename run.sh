@@ -8,11 +8,11 @@ cd "$(dirname "$0")"
 # anything is installed or built.
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] &&
     ! [ -S "${XDG_RUNTIME_DIR:-/nonexistent}/wayland-0" ]; then
-    cat platform/qt/no-display.txt >&2
+    cat programs/desktop/no-display.txt >&2
     exit 1
 fi
 sh scripts/helpers/install-deps.sh $(grep -v '^#' scripts/packages/desktop.txt)
 cmake --preset run
 cmake --build build-run --target Project1
 cd build-run/run
-exec ../platform/qt/Project1
+exec ../programs/desktop/Project1

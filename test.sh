@@ -33,7 +33,7 @@ part() {  # NAME SCRIPT
 lane_pids=""
 trap 'kill $lane_pids 2>/dev/null || true' INT TERM
 # The web page's npm packages, once: two parts build the page.
-(cd platform/web && npm ci --no-audit --no-fund >/dev/null)
+(cd programs/web && npm ci --no-audit --no-fund >/dev/null)
 
 # The layers' includes, first: a wrong one fails at once.
 sh scripts/check-layers.sh

@@ -13,7 +13,7 @@ jobs=${SHOW_BUILD_JOBS:+-j$SHOW_BUILD_JOBS}
 # release builds its own, so that it can pack while the web tests run).
 out=${SHOW_WEB_BUILD:-build-web}
 
-web=platform/web
+web=programs/web
 if [ ! -d "$web/node_modules/js-synthesizer" ] ||
     [ "$web/package-lock.json" -nt "$web/node_modules/.package-lock.json" ]; then
     (cd "$web" && npm ci --no-audit --no-fund)

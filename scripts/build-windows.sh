@@ -1,5 +1,5 @@
 #!/bin/sh
-# Builds platform/win32/Project1.exe in build-win/, the 32-bit Windows executable,
+# Builds programs/windows/Project1.exe in build-win/, the 32-bit Windows executable,
 # on Debian 12 or 13: installs the cross compiler if it is missing, then
 # cross-builds with the runtime linked in, so the executable needs no DLL
 # beyond Windows' own. Extra arguments go to CMake's configure step.

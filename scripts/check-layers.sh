@@ -25,8 +25,8 @@ import os
 import re
 import sys
 
-TOPS = ("core", "picture", "show", "platform", "app", "tools", "tests")
-SCRIPT_TOPS = ("platform", "scripts", "tools", "tests")
+TOPS = ("core", "picture", "show", "platform", "app", "programs", "tools", "tests")
+SCRIPT_TOPS = ("platform", "programs", "scripts", "tools", "tests")
 SKIPPED = {"node_modules", "__pycache__"}
 
 

@@ -73,7 +73,7 @@ if [ "$pack_only" = no ]; then
         SHOW_WEB_BUILD=build-release/web sh scripts/build-web.sh >/dev/null
     fi
 fi
-for made in build-release/tools/replay build-release/win/platform/win32/Project1.exe "$web_build/site/index.html"; do
+for made in build-release/tools/replay build-release/win/programs/windows/Project1.exe "$web_build/site/index.html"; do
     [ -f "$made" ] || { echo "package.sh: $made is missing: run it without --pack-only" >&2; exit 1; }
 done
 version=$(build-release/tools/replay --version | sed 's/^replay //')
@@ -88,7 +88,7 @@ stage=$(mktemp -d)
 trap 'rm -rf "$stage"' EXIT INT TERM
 win=$stage/windows
 mkdir -p "$win"
-i686-w64-mingw32-strip -o "$win/Project1.exe" build-release/win/platform/win32/Project1.exe
+i686-w64-mingw32-strip -o "$win/Project1.exe" build-release/win/programs/windows/Project1.exe
 cp -r "build-release/run/[]" "$win/"
 sed "s/@VERSION@/$version/" packaging/README-windows.txt | sed 's/$/\r/' >"$win/README.txt"
 python3 scripts/helpers/make-zip.py "$win" "flicker-show-$version-windows" \

@@ -6,4 +6,4 @@ cd "$(dirname "$0")/.."
 [ -f build-web/site/index.html ] || sh scripts/build-web.sh
 port=${PORT:-8000}
 echo "The show is served at the address below; Ctrl+C stops it."
-exec python3 platform/web/serve.py build-web/site "$port"
+exec python3 programs/web/serve.py build-web/site "$port"

@@ -29,7 +29,7 @@ import sys
 import urllib.parse
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
-WEB = os.path.join(ROOT, "platform", "web")
+WEB = os.path.join(ROOT, "programs", "web")
 SYNTH = os.path.join(WEB, "node_modules", "js-synthesizer")
 FLUIDSYNTH = "libfluidsynth-2.4.6"
 SOUNDFONT = "/usr/share/sounds/sf2/TimGM6mb.sf2"
@@ -169,7 +169,7 @@ def main(argv):
     write_page(files, site)
     for name in PAGE_SCRIPTS:
         shutil.copy(os.path.join(WEB, "site", name), site)
-    program = os.path.join(build, "wasm", "platform", "web")
+    program = os.path.join(build, "wasm", "programs", "web")
     shorten(os.path.join(program, "flicker.js"), os.path.join(site, "flicker.js"))
     shutil.copy(os.path.join(program, "flicker.wasm"), site)
     for name in ("js-synthesizer.min.js", "js-synthesizer.worklet.min.js"):

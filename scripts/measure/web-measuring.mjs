@@ -1,6 +1,6 @@
 // What the web page's measuring scripts share: their command line
 // ([SITE] [--cpu N]; SITE is build-web/site by default), Chromium through
-// playwright-core on a new profile (nothing cached), and the site served on 127.0.0.1 by platform/web/serve.py
+// playwright-core on a new profile (nothing cached), and the site served on 127.0.0.1 by programs/web/serve.py
 // with every request it answers logged as [path, ms since the epoch], the
 // AudioWorklet's fetches too, which the browser's request events leave out.
 import {spawn} from 'node:child_process';
@@ -12,7 +12,7 @@ import {fileURLToPath} from 'node:url';
 
 const root = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '..', '..');
 
-export const {chromium} = createRequire(path.join(root, 'platform/web/'))('playwright-core');
+export const {chromium} = createRequire(path.join(root, 'programs/web/'))('playwright-core');
 
 // {site, cpu}: the site's folder and how many times the CPU is slowed (1: not).
 export function MeasuringOptions(argv) {
@@ -45,7 +45,7 @@ export async function OpenBrowser() {
 
 export async function ServeSite(site) {
     const requests = [];
-    const server = spawn('python3', [path.join(root, 'platform/web/serve.py'), site, '0'],
+    const server = spawn('python3', [path.join(root, 'programs/web/serve.py'), site, '0'],
                          {stdio: ['ignore', 'pipe', 'pipe']});
     server.stderr.on('data', (data) => {
         for (const m of String(data).matchAll(/"GET (\S+) HTTP[^"]*" 200/g)) {

@@ -36,11 +36,11 @@ if [ "$tested32" = no ] && [ "${SHOW_WIN32_CHECKED_BY_RELEASE:-}" = yes ]; then
 else
     echo "== Windows, 32 bits: build-win/ (the product)"
     configure windows-tests build-win $tested32
-    python3 tests/platform/win32/check_pe.py i686-w64-mingw32-objdump build-win/platform/win32/Project1.exe i386
+    python3 tests/platform/win32/check_pe.py i686-w64-mingw32-objdump build-win/programs/windows/Project1.exe i386
 fi
 echo "== Windows, 64 bits: build-win64/"
 configure windows64-tests build-win64 $tested64
-python3 tests/platform/win32/check_pe.py x86_64-w64-mingw32-objdump build-win64/platform/win32/Project1.exe x86-64
+python3 tests/platform/win32/check_pe.py x86_64-w64-mingw32-objdump build-win64/programs/windows/Project1.exe x86-64
 
 # A private prefix; no downloads, no dialogs, no debug chatter.
 if [ "$SHOW_WINE" = win32 ]; then
@@ -105,6 +105,6 @@ PYTHON
 fi
 # The window's values as this build makes them, for the end-to-end run.
 "$WINE" "$build/tools/form_values.exe" "$build/window.json" </dev/null
-/usr/bin/python3 tests/platform/win32/e2e_test.py "$build/platform/win32/Project1.exe" \
+/usr/bin/python3 tests/platform/win32/e2e_test.py "$build/programs/windows/Project1.exe" \
     "$build/tests/platform/win32/win_probe.exe" "$build/tools/default_data.exe" \
     "$build/e2e" "$build/window.json"

@@ -13,26 +13,26 @@ CHECK = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "sc
 
 ALLOWED = {
     "scripts/layers.txt": "core: core\napp: core app\n",
-    "scripts/imports.txt": "platform/web/site: platform/web/site\n"
+    "scripts/imports.txt": "programs/web/site: programs/web/site\n"
                            "scripts/helpers: scripts/helpers\ntests: *\n",
     "core/Random.h": "#include <cstdint>\n#include <vector>\n#include <windows.h>\n"
                      "#include <gtest/gtest.h>\n#include \"core/Text.h\"\n",
     "core/Text.h": "",
     "app/Unit1.h": "#include <core/Text.h>\n#include \"app/Timer.h\"\n",
     "app/Timer.h": "",
-    "platform/web/site/page.js": "import {Tick} from './clock.js';\n",
-    "platform/web/site/clock.js": "",
+    "programs/web/site/page.js": "import {Tick} from './clock.js';\n",
+    "programs/web/site/clock.js": "",
     "scripts/helpers/build.py": "import json\nfrom bitmaps import read_bmp\n",
     "scripts/helpers/bitmaps.py": "import struct\n",
     "tests/support/launch.mjs": "import path from 'node:path';\n",
     "tests/support/launch.py": "import bitmaps\n",
     "tests/web/page.test.mjs": "import {launch} from '../support/launch.mjs';\n"
-                               "import {Tick} from '../../platform/web/site/clock.js';\n",
+                               "import {Tick} from '../../programs/web/site/clock.js';\n",
 }
 # Each file that breaks a rule, with what it breaks it with.
 REFUSED = {
     "core/Flicker.h": "#include <vector>\n#include <app/Unit1.h>\n",
-    "platform/web/site/recorder.js": "import {launch} from\n    '../../../tests/support/launch.mjs';\n",
+    "programs/web/site/recorder.js": "import {launch} from\n    '../../../tests/support/launch.mjs';\n",
     "scripts/helpers/icons.py": "import os\nfrom launch import open_browser\n",
 }
 
@@ -58,10 +58,10 @@ class CheckLayers(unittest.TestCase):
         status, output = run_check({**ALLOWED, **REFUSED})
         self.assertEqual(status, 1, output)
         refused = sorted(line.split(":", 1)[0] for line in output.splitlines()
-                         if line.startswith(("core/", "app/", "platform/", "scripts/", "tests/")))
+                         if line.startswith(("core/", "app/", "programs/", "scripts/")))
         self.assertEqual(refused, sorted(REFUSED), output)
         self.assertIn("core/Flicker.h:2: includes <app/Unit1.h>", output)
-        self.assertIn("platform/web/site/recorder.js:1: imports", output)
+        self.assertIn("programs/web/site/recorder.js:1: imports", output)
         self.assertIn("scripts/helpers/icons.py:2: imports launch from tests/support", output)
 
 

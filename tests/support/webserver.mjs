@@ -1,5 +1,5 @@
 // The web page's tests serve their folder on 127.0.0.1 (or another loopback
-// address: another site) with platform/web/serve.py, started before the
+// address: another site) with programs/web/serve.py, started before the
 // tests and stopped after them (with the folder removed).
 import {spawn} from 'node:child_process';
 import {rmSync} from 'node:fs';
@@ -11,7 +11,7 @@ export function ServeDuringTests(root, dir, removeAfter, address = '127.0.0.1') 
     const served = {origin: null};
     let server = null;
     before(async () => {
-        server = spawn('python3', [path.join(root, 'platform/web/serve.py'), dir, '0', address, '-q'],
+        server = spawn('python3', [path.join(root, 'programs/web/serve.py'), dir, '0', address, '-q'],
                        {stdio: ['ignore', 'pipe', 'inherit']});
         served.origin = await new Promise((resolve, reject) => {
             server.stdout.once('data', (data) => resolve(String(data).trim().replace(/\/$/, '')));

@@ -8,7 +8,7 @@
 #include <cstdio>
 
 #include "app/Handlers.h"
-#include "platform/qt/DesktopShow.h"
+#include "programs/desktop/DesktopShow.h"
 
 namespace {
 

@@ -592,7 +592,7 @@ def scenario_options(args):
 
 # The line is kept in one file, which the program is built with.
 NO_DESKTOP = open(os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "..",
-                               "platform", "qt", "no-display.txt"), encoding="utf-8").read()
+                               "programs", "desktop", "no-display.txt"), encoding="utf-8").read()
 
 
 def scenario_no_display(args):

@@ -13,7 +13,7 @@ import {fileURLToPath} from 'node:url';
 
 const here = path.dirname(fileURLToPath(import.meta.url));
 const root = path.resolve(here, '../../..');
-const require = createRequire(path.join(root, 'platform/web/'));
+const require = createRequire(path.join(root, 'programs/web/'));
 
 // WebKitGTK's MiniBrowser lies in the library folder of the machine's
 // architecture, under the API version's folder.

@@ -14,7 +14,7 @@ import {ServeDuringTests} from '../../support/webserver.mjs';
 import {Frame, LinkedSite, Replay as ReplayIn, ReplayErrorText, SameHighBits, defaultPicture, kFolder, kTune,
         root, site, windowValues} from './replayframes.mjs';
 
-const {chromium} = createRequire(path.join(root, 'platform/web/'))('playwright-core');
+const {chromium} = createRequire(path.join(root, 'programs/web/'))('playwright-core');
 
 const work = mkdtempSync(path.join(tmpdir(), 'show-web-'));
 

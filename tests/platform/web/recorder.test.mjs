@@ -15,7 +15,7 @@ import {ServeDuringTests} from '../../support/webserver.mjs';
 
 const here = path.dirname(fileURLToPath(import.meta.url));
 const root = path.resolve(here, '../../..');
-const {chromium} = createRequire(path.join(root, 'platform/web/'))('playwright-core');
+const {chromium} = createRequire(path.join(root, 'programs/web/'))('playwright-core');
 const site = path.resolve(process.env.SHOW_WEB_SITE ?? path.join(root, 'build-web/site'));
 
 const work = mkdtempSync(path.join(tmpdir(), 'show-recorder-'));

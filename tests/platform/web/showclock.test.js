@@ -4,7 +4,7 @@
 const test = require('node:test');
 const assert = require('node:assert');
 const path = require('node:path');
-const {ShowClock} = require(path.join(__dirname, '../../../platform/web/site/showclock.js'));
+const {ShowClock} = require(path.join(__dirname, '../../../programs/web/site/showclock.js'));
 
 test('a paused clock stands still and goes on from there, however often paused', () => {
     const real = {ms: 1000};

@@ -13,11 +13,11 @@ export const site = path.resolve(process.env.SHOW_WEB_SITE ?? path.join(root, 'b
 // The data files' names, as the program names them (the build's window.json).
 export const dataFiles = JSON.parse(readFileSync(
     process.env.SHOW_WINDOW_JSON ?? path.join(root, 'build-web/host/window.json'), 'utf8')).files;
-const {chromium} = createRequire(path.join(root, 'platform/web/'))('playwright-core');
+const {chromium} = createRequire(path.join(root, 'programs/web/'))('playwright-core');
 
-// platform/web/serve.py on `dir`; {origin, stop()}.
+// programs/web/serve.py on `dir`; {origin, stop()}.
 export async function Serve(dir) {
-    const server = spawn('python3', [path.join(root, 'platform/web/serve.py'), dir, '0', '-q'],
+    const server = spawn('python3', [path.join(root, 'programs/web/serve.py'), dir, '0', '-q'],
                          {stdio: ['ignore', 'pipe', 'inherit']});
     const origin = await new Promise((resolve, reject) => {
         server.stdout.once('data', (data) => resolve(String(data).trim().replace(/\/$/, '')));

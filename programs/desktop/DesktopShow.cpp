@@ -1,4 +1,4 @@
-#include "platform/qt/DesktopShow.h"
+#include "programs/desktop/DesktopShow.h"
 
 #include <sys/socket.h>
 #include <sys/un.h>
