@@ -45,9 +45,10 @@ def shorten(source, target, *options):
     subprocess.run(["terser", source, *options, "--compress", "--mangle", "-o", target], check=True)
 
 
-def write_page(files, site):
-    """index.html with the data files' names: the preloads' addresses, and the
-    names on the canvas for page.js."""
+def write_page(files, schedule, site):
+    """index.html with the data files' names (the preloads' addresses, and the
+    names on the canvas for page.js) and the show's last step on the canvas
+    for the recorder."""
     with open(os.path.join(WEB, "site", "index.html"), encoding="utf-8") as f:
         page = f.read()
     for key in ("folder", "picture", "tune"):
@@ -55,6 +56,7 @@ def write_page(files, site):
     for key in ("picture", "tune"):
         address = "/".join(urllib.parse.quote(files[k], safe="") for k in ("folder", key))
         page = page.replace(f"@{key.upper()}_ADDRESS@", address)
+    page = page.replace("@LAST_STEP@", str(int(schedule["last_step"])))
     left = re.search(r"@[A-Z_]+@", page)
     if left:
         fail(f"index.html names {left.group(0)}, a value this script does not know")
@@ -162,11 +164,12 @@ def main(argv):
         return 2
     build = os.path.abspath(argv[1])
     with open(os.path.join(build, "host", "window.json"), encoding="utf-8") as f:
-        files = json.load(f)["files"]
+        window = json.load(f)
+    files = window["files"]
     site = os.path.join(build, "site")
     shutil.rmtree(site, ignore_errors=True)
     os.makedirs(os.path.join(site, "licences"))
-    write_page(files, site)
+    write_page(files, window["schedule"], site)
     for name in PAGE_SCRIPTS:
         shutil.copy(os.path.join(WEB, "site", name), site)
     program = os.path.join(build, "wasm", "programs", "web")

@@ -10,8 +10,9 @@ a private Xvfb display, as scripts/measure/show.py does, once for each picture
 flicker tick and step from the click to the end of the show (about 110 s of
 real time each). The ticks go to OUT.csv (picture, ms after the click, kind;
 and the machine's 1-minute load average before and after the run, as "load"),
-the plot to OUT.png: each gap between two flicker ticks at its time, the steps
-marked. --replot draws OUT.png again from OUT.csv without running anything.
+the show's end and its flicker period, from the build's window.json, as "end"
+and "period"), the plot to OUT.png: each gap between two flicker ticks at its
+time, the steps marked. --replot draws OUT.png again from OUT.csv without running anything.
 Needs a desktop build (cmake -S . -B build-desktop -G Ninja -DSHOW_BUILD_QT=ON;
 cmake --build build-desktop --target show_probe default_data_files window_json),
 Xvfb and xdotool, and Debian's python3-matplotlib
@@ -29,12 +30,13 @@ import time
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import show  # noqa: E402  scripts/measure/show.py: the probe, Xvfb, the big picture
 
-SHOW_MS = 102_000  # the click to step 34
 NAMES = {"default": "default picture (400 x 400)", "big": "4000 x 3000 picture"}
 
 
-def run_show(exe, workdir, display, click_at):
-    """The flicker ticks' and the steps' times after the click, in ms."""
+def run_show(exe, workdir, display, click_at, schedule):
+    """The flicker ticks' and the steps' times after the click, in ms, to the
+    show's last step."""
+    show_ms = schedule["step_ms"] * schedule["last_step"]
     probe = show.Probe(exe, workdir, display)
     try:
         probe.wait_for("painted")
@@ -42,11 +44,11 @@ def run_show(exe, workdir, display, click_at):
         subprocess.run(["xdotool", "mousemove", *map(str, click_at), "click", "1"],
                        env=dict(os.environ, DISPLAY=display), check=True)
         click = probe.wait_for("Image1Click.start")
-        show.sleep_until(click + SHOW_MS + 2000)
+        show.sleep_until(click + show_ms + 2000)
     finally:
         probe.stop()
-    ticks = [t - click for t in probe.times("Timer2Timer") if click < t < click + SHOW_MS]
-    steps = [t - click for t in probe.times("Timer1Timer.start")][:34]
+    ticks = [t - click for t in probe.times("Timer2Timer") if click < t < click + show_ms]
+    steps = [t - click for t in probe.times("Timer1Timer.start")][:schedule["last_step"]]
     return ticks, steps
 
 
@@ -57,6 +59,7 @@ def measure(build, pictures, data_path):
     window = show.read_window(os.path.join(build, "window.json"))
     x, y, w, h = window["picture"]
     click_at = (window["left"] + x + w // 2, window["top"] + y + h // 2)
+    schedule = window["schedule"]
     xvfb, display = show.start_xvfb()
     work = tempfile.mkdtemp()
     rows = []
@@ -65,15 +68,17 @@ def measure(build, pictures, data_path):
             folder = os.path.join(work, name)
             shutil.copytree(os.path.join(build, "run"), folder, ignore=shutil.ignore_patterns("frames"))
             if name == "big":
-                show.write_big_picture(os.path.join(folder, "[]", ",,,,;,,.bmp"))
+                show.write_big_picture(os.path.join(folder, show.picture_file(window)))
                 os.sync()  # so writing the file back does not fall inside the show
             print(f"plot-tick-gaps: a full show, {NAMES[name]} (about 110 s)", file=sys.stderr)
             load = os.getloadavg()[0]
-            ticks, steps = run_show(exe, folder, display, click_at)
+            ticks, steps = run_show(exe, folder, display, click_at, schedule)
             # How busy the machine was: the 1-minute load average before and after.
             rows += [(name, f"{value:.2f}", "load") for value in (load, os.getloadavg()[0])]
             rows += [(name, f"{t:.2f}", "tick") for t in ticks]
             rows += [(name, f"{t:.2f}", "step") for t in steps]
+            rows += [(name, f"{schedule['step_ms'] * schedule['last_step']:.2f}", "end"),
+                     (name, f"{schedule['flicker_ms']['show']:.2f}", "period")]
     finally:
         shutil.rmtree(work, ignore_errors=True)
         xvfb.kill()
@@ -88,7 +93,8 @@ def read_data(path):
     runs = {}
     with open(path, newline="") as f:
         for row in csv.DictReader(f):
-            run = runs.setdefault(row["picture"], {"tick": [], "step": [], "load": []})
+            run = runs.setdefault(row["picture"],
+                                  {"tick": [], "step": [], "load": [], "end": [], "period": []})
             run[row["kind"]].append(float(row["ms_after_click"]))
     return runs
 
@@ -103,10 +109,11 @@ def plot(runs, out):
     for ax, (name, run) in zip(axes[:, 0], runs.items()):
         ticks = sorted(run["tick"])
         gaps = [b - a for a, b in zip(ticks, ticks[1:])]
-        due = (SHOW_MS - 1) // 30
+        end, period = run["end"][0], run["period"][0]
+        due = int((end - 1) // period)
         for step in run["step"]:
             ax.axvline(step / 1000, color="#cccccc", linewidth=0.6, zorder=0)
-        ax.axhline(30, color="#55a868", linewidth=1, label="the period, 30 ms")
+        ax.axhline(period, color="#55a868", linewidth=1, label=f"the period, {period:g} ms")
         ax.plot([t / 1000 for t in ticks[1:]], gaps, ".", markersize=2.5, color="#4c72b0",
                 label="gap before each tick")
         worst = max(range(len(gaps)), key=gaps.__getitem__)
@@ -119,8 +126,9 @@ def plot(runs, out):
                      f"{min(gaps):.1f} to {max(gaps):.1f} ms{busy}", fontsize=9, loc="left")
         ax.set_ylabel("gap (ms)")
         ax.set_ylim(0, max(60, max(gaps) * 1.15))
-    axes[-1, 0].set_xlabel("seconds after the click (grey lines: the 34 steps)")
-    axes[-1, 0].set_xlim(0, SHOW_MS / 1000 + 1)
+    steps = max(len(run["step"]) for run in runs.values())
+    axes[-1, 0].set_xlabel(f"seconds after the click (grey lines: the {steps} steps)")
+    axes[-1, 0].set_xlim(0, max(run["end"][0] for run in runs.values()) / 1000 + 1)
     handles, labels = axes[0, 0].get_legend_handles_labels()
     fig.suptitle("The desktop program's flicker over a full show (Xvfb, no sound device)",
                  fontsize=10, x=0.01, ha="left")

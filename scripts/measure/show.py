@@ -2,9 +2,9 @@
 """Measures the running desktop program on a private Xvfb display.
 
 For the default picture and for a 4000 x 3000 one: the CPU time used per second
-of show while idle (flicker at 300 ms), during the show (30 ms) and after its
-last step (600 ms); resident memory at start and after the whole run; when each
-step ran against click + 3000 x v ms (worst error, drift); every flicker tick's
+of show while idle (the flicker before the click), during the show and after
+its last step; resident memory at start and after the whole run; when each
+step ran against click + v step periods (worst error, drift); every flicker tick's
 gap; start-up to the first painted frame. And, as "early", a click made as soon
 as the window is painted, while the soundfont is still loading: how long the
 click's handler takes and the longest gap between flicker ticks around it.
@@ -12,7 +12,9 @@ click's handler takes and the longest gap between flicker ticks around it.
     scripts/measure/show.py [--minutes M] [--build DIR] [--pictures default,big,early]
 
 It runs build-bench's show_probe (scripts/bench.sh builds it), which is the
-program itself with a timestamp on standard error as each handler ends.
+program itself with a timestamp on standard error as each handler ends. The
+show's timing (the step period, the last step, the flicker's periods) is the
+build's, from its window.json.
 """
 import argparse
 import os
@@ -28,6 +30,8 @@ sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."
 from showfiles import picture_file, read_window, write_bmp  # noqa: E402
 
 CLICK_AT = None  # the middle of the picture area, from the build's window.json
+SCHEDULE = None  # the show's timing, from the same
+SHOW_MS = None  # the click to the last step
 
 
 def write_big_picture(path, width=4000, height=3000):
@@ -132,37 +136,39 @@ def measure(name, exe, workdir, display, minutes):
         rss_show = rss_kib(probe.proc.pid)
         sleep_until(click + 40_000)
         show = probe.cpu_share(10)
-        sleep_until(click + 106_000)
+        sleep_until(click + SHOW_MS + 4_000)
         after = probe.cpu_share(10)
         sleep_until(probe.started + minutes * 60_000)
         rss_end = rss_kib(probe.proc.pid)
     finally:
         probe.stop()
 
-    steps = probe.times("Timer1Timer.start")[:34]
-    errors = [t - (click + 3000 * (v + 1)) for v, t in enumerate(steps)]
-    ends = probe.times("Timer1Timer")[:34]
+    last_step, period = SCHEDULE["last_step"], SCHEDULE["step_ms"]
+    flicker = SCHEDULE["flicker_ms"]
+    steps = probe.times("Timer1Timer.start")[:last_step]
+    errors = [t - (click + period * (v + 1)) for v, t in enumerate(steps)]
+    ends = probe.times("Timer1Timer")[:last_step]
     longest = max((b - a, v + 1) for v, (a, b) in enumerate(zip(steps, ends)))
     drift = (errors[-1] - errors[0]) / (len(errors) - 1) if len(errors) > 1 else 0.0
-    ticks = [t for t in probe.times("Timer2Timer") if click < t < click + 102_000]
+    ticks = [t for t in probe.times("Timer2Timer") if click < t < click + SHOW_MS]
     gaps = [b - a for a, b in zip(ticks, ticks[1:])]
     print(f"\n{name}")
     print(f"  start-up to first painted frame   {painted - probe.started:8.1f} ms")
-    print(f"  CPU, idle (300 ms flicker)        {100 * idle:8.2f} % of a core")
-    print(f"  CPU, show (30 ms flicker)         {100 * show:8.2f} % of a core")
-    print(f"  CPU, after the last step (600 ms) {100 * after:8.2f} % of a core")
+    print(f"  CPU, idle ({flicker['before']} ms flicker)        {100 * idle:8.2f} % of a core")
+    print(f"  CPU, show ({flicker['show']} ms flicker)         {100 * show:8.2f} % of a core")
+    print(f"  CPU, after the last step ({flicker['after']} ms) {100 * after:8.2f} % of a core")
     print(f"  the click's handler (opens the tune) {click_end - click:5.1f} ms")
     print(f"  resident memory at start          {rss_start:8d} KiB")
     print(f"  resident memory, 20 s into the show {rss_show:6d} KiB")
     print(f"  resident memory after {minutes:g} min      {rss_end:8d} KiB")
-    print(f"  steps run                         {len(steps):8d} of 34")
+    print(f"  steps run                         {len(steps):8d} of {last_step}")
     if errors:
         worst = max(range(len(errors)), key=lambda v: errors[v])
         print(f"  step lateness: worst {errors[worst]:.1f} ms (step {worst + 1}), "
               f"earliest {min(errors):.1f} ms, drift {drift:+.2f} ms a step")
         print(f"  longest step handler: {longest[0]:.1f} ms (step {longest[1]})")
     if gaps:
-        due = (102_000 - 1) // 30  # the 30 ms flicker runs from the click to step 34
+        due = (SHOW_MS - 1) // flicker["show"]  # the show's flicker runs from the click to the last step
         print(f"  flicker ticks during the show: {len(ticks)} of {due} due, "
               f"gaps {min(gaps):.1f} to {max(gaps):.1f} ms")
         late = sorted(range(len(gaps)), key=lambda i: -gaps[i])[:3]
@@ -205,8 +211,10 @@ def main():
     args = parser.parse_args()
     exe = os.path.abspath(os.path.join(args.build, "tools/show_probe"))
     run_dir = os.path.join(args.build, "run")
-    global CLICK_AT
+    global CLICK_AT, SCHEDULE, SHOW_MS
     window = read_window(os.path.join(args.build, "window.json"))
+    SCHEDULE = window["schedule"]
+    SHOW_MS = SCHEDULE["step_ms"] * SCHEDULE["last_step"]
     x, y, w, h = window["picture"]
     CLICK_AT = (window["left"] + x + w // 2, window["top"] + y + h // 2)
     if not os.access(exe, os.X_OK):

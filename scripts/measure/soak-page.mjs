@@ -6,12 +6,13 @@
 // go to CSV as "seconds,bytes,ticks". At the end it prints the heap at the
 // start and the end, the slope in bytes a tick, the flicker ticks handled
 // against those due (handled + merged, by the program's timer rules) and the
-// worst lateness of a step against click + 3000 x n ms.
+// worst lateness of a step against click + n step periods (the build's, from
+// its window.json).
 //
-//     node scripts/measure/soak-page.mjs [SITE] [--minutes M] [--csv FILE]
+//     node scripts/measure/soak-page.mjs [SITE] [--minutes M] [--csv FILE] [--window FILE]
 import {writeFileSync} from 'node:fs';
 
-import {MeasuringOptions, OpenBrowser, ServeSite} from './web-measuring.mjs';
+import {MeasuringOptions, OpenBrowser, ServeSite, ShowSchedule} from './web-measuring.mjs';
 
 const args = process.argv.slice(2);
 function Option(name, fallback) {
@@ -19,7 +20,7 @@ function Option(name, fallback) {
     return at >= 0 ? args.splice(at, 2)[1] : fallback;
 }
 if (args.includes('--help') || args.includes('-h')) {
-    console.log('usage: node scripts/measure/soak-page.mjs [SITE] [--minutes M] [--csv FILE]');
+    console.log('usage: node scripts/measure/soak-page.mjs [SITE] [--minutes M] [--csv FILE] [--window FILE]');
     process.exit(0);
 }
 const minutes = Number(Option('--minutes', '30'));
@@ -28,7 +29,8 @@ if (!(minutes > 0)) {
     console.error('soak-page: --minutes takes a number above 0');
     process.exit(2);
 }
-const {site} = MeasuringOptions(args);
+const {site, windowFile} = MeasuringOptions(args);
+const {step_ms: period} = ShowSchedule(windowFile);
 
 const {server, origin} = await ServeSite(site);
 const {page, close} = await OpenBrowser();
@@ -90,7 +92,7 @@ try {
     const slope = samples.reduce((a, s) => a + (s[2] - mx) * (s[1] - my), 0) /
                   samples.reduce((a, s) => a + (s[2] - mx) ** 2, 0);
     const ticksRun = last[2] - first[2];
-    const lateness = [...steps].map(([k, t]) => [t - (click + 3000 * k), k]);
+    const lateness = [...steps].map(([k, t]) => [t - (click + period * k), k]);
     const worst = lateness.reduce((w, l) => (l[0] > w[0] ? l : w), [-Infinity, 0]);
     const due = last[2] + last[3];
     console.log(`page: ${minutes} min, ${clicks} clicks, ${n} samples`);

@@ -8,7 +8,7 @@ with its resident memory read every 10 s; the page runs in headless Chromium
 (scripts/measure/soak-page.mjs) with its heap read every 10 s after a forced
 collection. For each it reports the memory at the start and the end, the
 slope in bytes a flicker tick, the flicker ticks handled against those due,
-and the worst lateness of a step against the first click + 3000 x n ms. The
+and the worst lateness of a step against the first click + n step periods. The
 samples go to OUT/desktop.csv and OUT/page.csv ("seconds,bytes,ticks"), the
 report to OUT/report.txt, and a plot of memory over the run to OUT/soak.png
 (scripts/measure/soak-plot.py).
@@ -30,10 +30,6 @@ root = os.path.normpath(os.path.join(here, "..", ".."))
 sys.path.insert(0, os.path.join(root, "scripts", "helpers"))
 from showfiles import read_window  # noqa: E402
 
-# The flicker's interval: 30 ms from a click, 600 ms from step 34 until the
-# next click (the step timer runs on; a later click before step 34 leaves
-# both timers as they are).
-SHOW_INTERVAL, AFTER_INTERVAL, LAST_STEP = 30, 600, 34
 
 
 def start_xvfb():
@@ -67,15 +63,19 @@ def slope(samples):
     return sum((s[2] - mx) * (s[1] - my) for s in samples) / sxx if sxx else 0.0
 
 
-def flicker_due(clicks, last_step, end):
-    """Flicker ticks due from the first click to `end` (ms), by the rules above."""
+def flicker_due(schedule, clicks, last_step, end):
+    """Flicker ticks due from the first click to `end` (ms): at the show's
+    period from a click, at the slower one from the last step until the next
+    click (the step timer runs on; a later click before the last step leaves
+    both timers as they are). The periods are the build's (window.json)."""
+    show, after = schedule["flicker_ms"]["show"], schedule["flicker_ms"]["after"]
     due = 0
-    changes = [(clicks[0], SHOW_INTERVAL)]
+    changes = [(clicks[0], show)]
     if last_step is not None:
-        changes.append((last_step, AFTER_INTERVAL))
+        changes.append((last_step, after))
         later = [c for c in clicks if c > last_step]
         if later:
-            changes.append((later[0], SHOW_INTERVAL))
+            changes.append((later[0], show))
     changes.append((end, None))
     for (at, interval), (until, _) in zip(changes, changes[1:]):
         due += int((until - at) // interval)
@@ -155,10 +155,12 @@ def soak_desktop(args, out, report):
     first, last = samples[0], samples[-1]
     run = last[2] - first[2]
     shown = [t for t in steps if t >= clicks[0]]
-    late = [(t - (clicks[0] + 3000 * (n + 1)), n + 1) for n, t in enumerate(shown)]
+    schedule = window["schedule"]
+    period, steps = schedule["step_ms"], schedule["last_step"]
+    late = [(t - (clicks[0] + period * (n + 1)), n + 1) for n, t in enumerate(shown)]
     worst = max(late) if late else (float("nan"), 0)
-    last_step = shown[LAST_STEP - 1] if len(shown) >= LAST_STEP else None
-    due = flicker_due(clicks, last_step, end_ms)
+    last_step = shown[steps - 1] if len(shown) >= steps else None
+    due = flicker_due(schedule, clicks, last_step, end_ms)
     lines = [
         f"desktop: {args.minutes:g} min, {len(clicks)} clicks, {len(samples)} samples",
         f"  resident memory: start {first[1]} bytes, end {last[1]} bytes ({last[1] - first[1]:+d})",

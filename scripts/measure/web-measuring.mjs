@@ -1,10 +1,11 @@
 // What the web page's measuring scripts share: their command line
-// ([SITE] [--cpu N]; SITE is build-web/site by default), Chromium through
+// ([SITE] [--cpu N] [--window FILE]; SITE is build-web/site by default), the
+// show's timing as the build wrote it, Chromium through
 // playwright-core on a new profile (nothing cached), and the site served on 127.0.0.1 by programs/web/serve.py
 // with every request it answers logged as [path, ms since the epoch], the
 // AudioWorklet's fetches too, which the browser's request events leave out.
 import {spawn} from 'node:child_process';
-import {mkdtempSync, rmSync} from 'node:fs';
+import {mkdtempSync, readFileSync, rmSync} from 'node:fs';
 import {createRequire} from 'node:module';
 import {tmpdir} from 'node:os';
 import path from 'node:path';
@@ -14,12 +15,30 @@ const root = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '..', '.
 
 export const {chromium} = createRequire(path.join(root, 'programs/web/'))('playwright-core');
 
-// {site, cpu}: the site's folder and how many times the CPU is slowed (1: not).
+// {site, cpu, windowFile}: the site's folder, how many times the CPU is
+// slowed (1: not), and the build's window.json (by default the one of the
+// site's host build, SITE/../host/window.json).
 export function MeasuringOptions(argv) {
     const args = argv.slice();
-    const cpuAt = args.indexOf('--cpu');
-    const cpu = cpuAt >= 0 ? Number(args.splice(cpuAt, 2)[1]) : 1;
-    return {site: path.resolve(args[0] ?? path.join(root, 'build-web/site')), cpu};
+    const take = (name) => {
+        const at = args.indexOf(name);
+        return at >= 0 ? args.splice(at, 2)[1] : undefined;
+    };
+    const cpu = Number(take('--cpu') ?? 1);
+    const windowOption = take('--window');
+    const site = path.resolve(args[0] ?? path.join(root, 'build-web/site'));
+    return {site, cpu, windowFile: path.resolve(windowOption ?? path.join(site, '..', 'host', 'window.json'))};
+}
+
+// The show's timing from window.json: {step_ms, last_step, flicker_ms: {before, show, after}}.
+export function ShowSchedule(windowFile) {
+    let text;
+    try {
+        text = readFileSync(windowFile, 'utf8');
+    } catch (error) {
+        throw new Error(`${windowFile}: cannot read the build's window.json (--window FILE names it): ${error.message}`);
+    }
+    return JSON.parse(text).schedule;
 }
 
 // Debian's Chromium, headless, on a new profile; close() closes it and

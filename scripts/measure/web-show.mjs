@@ -2,18 +2,21 @@
 // page weighs before the click (everything it fetches, the soundfont too), how
 // long the synthesizer takes to get ready, the time from the click to sound,
 // and over a full show in a visible tab the flicker ticks due, handled and
-// merged, when each step ran against click + 3000 x n ms, the flicker's gaps
+// merged, when each step ran against click + n step periods, the flicker's gaps
 // and the page's long tasks. With --cpu N, Chromium's CPU is slowed N times
 // (CDP Emulation.setCPUThrottlingRate), as a slower phone's would be.
 //
-//     node scripts/measure/web-show.mjs [SITE] [--cpu N]   (default build-web/site)
+//     node scripts/measure/web-show.mjs [SITE] [--cpu N] [--window FILE]
+// (SITE: build-web/site by default; FILE: the build's window.json, by default
+// the one beside the site, SITE/../host/window.json)
 import {readFileSync} from 'node:fs';
 import path from 'node:path';
 import {gzipSync} from 'node:zlib';
 
-import {MeasuringOptions, OpenBrowser, ServeSite} from './web-measuring.mjs';
+import {MeasuringOptions, OpenBrowser, ServeSite, ShowSchedule} from './web-measuring.mjs';
 
-const {site, cpu} = MeasuringOptions(process.argv.slice(2));
+const {site, cpu, windowFile} = MeasuringOptions(process.argv.slice(2));
+const {step_ms: period, last_step: lastStep} = ShowSchedule(windowFile);
 
 // Every request the server answers, with when.
 const {server, origin, requests} = await ServeSite(site);
@@ -39,8 +42,8 @@ try {
     const clicked = Date.now();
     await page.waitForFunction(() => window.flickerShow.level() > -60, null, {polling: 10, timeout: 20000});
     const toSound = Date.now() - clicked;
-    await page.waitForFunction(() => window.flickerShow.ticks().handled[0] >= 34, null,
-                               {polling: 1000, timeout: 150000});
+    await page.waitForFunction((last) => window.flickerShow.ticks().handled[0] >= last, lastStep,
+                               {polling: 1000, timeout: period * lastStep + 48000});
     await page.waitForTimeout(1000);
     const {ticks, releases} = await page.evaluate(() => window.flickerShow.log());
     const longTasks = await page.evaluate(() => window.longTasks);
@@ -68,12 +71,12 @@ try {
 
     const click = releases[0];
     const steps = ticks.filter(([id]) => id === 0).map(([, t]) => t);
-    const errors = steps.map((t, i) => t - (click + 3000 * (i + 1)));
-    console.log(`steps: ${steps.length}; worst error against click + 3000 x n: ` +
+    const errors = steps.map((t, i) => t - (click + period * (i + 1)));
+    console.log(`steps: ${steps.length}; worst error against click + ${period} x n ms: ` +
                 `${Math.max(...errors.map(Math.abs)).toFixed(1)} ms; last: ${errors.at(-1).toFixed(1)} ms`);
     const flicker = ticks.filter(([id]) => id === 1);
     const beforeClick = flicker.filter(([, t]) => t <= click);
-    const show = flicker.filter(([, t]) => t > click && t <= steps[33]);
+    const show = flicker.filter(([, t]) => t > click && t <= steps[lastStep - 1]);
     const mergedBefore = beforeClick.length ? beforeClick.at(-1)[2] : 0;
     const merged = show.at(-1)[2] - mergedBefore;
     console.log(`flicker during the show (click to the last step): ${show.length + merged} due, ` +
@@ -99,7 +102,7 @@ try {
         console.log('  gaps over 45 ms (ms after the click: gap): ' +
                     slow.map(([g, t]) => `${t.toFixed(0)}: ${g.toFixed(0)}`).join(', '));
     }
-    const showTasks = longTasks.filter(([t]) => t >= click - 100 && t <= steps[33]);
+    const showTasks = longTasks.filter(([t]) => t >= click - 100 && t <= steps[lastStep - 1]);
     console.log(`long tasks (over 50 ms) on the main thread during the show: ${showTasks.length}` +
                 (showTasks.length ? ' (ms after the click: length) ' +
                  showTasks.map(([t, d]) => `${(t - click).toFixed(0)}: ${d.toFixed(0)}`).join(', ') : ''));

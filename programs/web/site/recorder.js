@@ -7,7 +7,6 @@
 'use strict';
 
 (function () {
-    const kLastStep = 34;
     const kTypes = ['video/webm;codecs=vp9,opus', 'video/webm;codecs=vp8,opus', 'video/webm',
                     'video/mp4;codecs=avc1,mp4a.40.2', 'video/mp4'];
     // The recorder hands over what it has every second, so a long show does
@@ -17,6 +16,8 @@
     const button = document.getElementById('record');
     const note = document.getElementById('recorded');
     const canvas = document.getElementById('picture');
+    // The show's last step, as the site's build wrote it from the program.
+    const kLastStep = Number(canvas.dataset.lastStep);
     const show = window.flickerShow;
     let recorder = null;
     let watch = null;
