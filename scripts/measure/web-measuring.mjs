@@ -5,15 +5,13 @@
 // with every request it answers logged as [path, ms since the epoch], the
 // AudioWorklet's fetches too, which the browser's request events leave out.
 import {spawn} from 'node:child_process';
-import {mkdtempSync, readFileSync, rmSync} from 'node:fs';
-import {createRequire} from 'node:module';
-import {tmpdir} from 'node:os';
+import {readFileSync} from 'node:fs';
 import path from 'node:path';
 import {fileURLToPath} from 'node:url';
 
-const root = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '..', '..');
+import {LaunchChromium} from '../../tests/support/chromium.mjs';
 
-export const {chromium} = createRequire(path.join(root, 'programs/web/'))('playwright-core');
+const root = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '..', '..');
 
 // {site, cpu, windowFile}: the site's folder, how many times the CPU is
 // slowed (1: not), and the build's window.json (by default the one of the
@@ -41,25 +39,10 @@ export function ShowSchedule(windowFile) {
     return JSON.parse(text).schedule;
 }
 
-// Debian's Chromium, headless, on a new profile; close() closes it and
-// removes the profile.
+// Debian's Chromium, headless, on a new profile (nothing cached); close()
+// closes it and removes the profile.
 export async function OpenBrowser() {
-    const profile = mkdtempSync(path.join(tmpdir(), 'show-measure-'));
-    const browser = await chromium.launchPersistentContext(profile, {
-        headless: false,
-        executablePath: '/usr/bin/chromium',
-        args: ['--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
-               '--disable-background-networking', '--disable-component-update', '--disable-sync'],
-    });
-    const page = browser.pages()[0] ?? await browser.newPage();
-    const close = async () => {
-        try {
-            await browser.close();
-        } finally {
-            rmSync(profile, {recursive: true, force: true});
-        }
-    };
-    return {browser, page, close};
+    return LaunchChromium();
 }
 
 export async function ServeSite(site) {

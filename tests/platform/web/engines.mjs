@@ -11,6 +11,8 @@ import {createServer} from 'node:net';
 import path from 'node:path';
 import {fileURLToPath} from 'node:url';
 
+import {LaunchChromium} from '../../support/chromium.mjs';
+
 const here = path.dirname(fileURLToPath(import.meta.url));
 const root = path.resolve(here, '../../..');
 const require = createRequire(path.join(root, 'programs/web/'));
@@ -84,18 +86,8 @@ function Environment({display, pulse, sink, home}) {
 }
 
 async function Chromium(options) {
-    const {chromium} = require('playwright-core');
-    const env = Environment(options);
-    const browser = await chromium.launchPersistentContext(options.home, {
-        headless: false,
-        executablePath: '/usr/bin/chromium',
-        args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
-               '--disable-background-networking', '--disable-component-update', '--disable-sync',
-               '--autoplay-policy=user-gesture-required'],
-        env,
-        viewport: {width: 800, height: 600},
-    });
-    const page = browser.pages()[0] ?? await browser.newPage();
+    const {browser, page} = await LaunchChromium({profile: options.home, headless: false,
+                                                  env: Environment(options)});
     const errors = [];
     page.on('pageerror', (e) => errors.push(e.message));
     return {

@@ -5,16 +5,14 @@ import assert from 'node:assert';
 import {spawnSync, execFileSync} from 'node:child_process';
 import {randomBytes} from 'node:crypto';
 import {mkdtempSync, readFileSync, truncateSync, writeFileSync} from 'node:fs';
-import {createRequire} from 'node:module';
 import {tmpdir} from 'node:os';
 import path from 'node:path';
 import {test} from 'node:test';
 
+import {LaunchChromium} from '../../support/chromium.mjs';
 import {ServeDuringTests} from '../../support/webserver.mjs';
 import {Frame, LinkedSite, Replay as ReplayIn, ReplayErrorText, SameHighBits, defaultPicture, kFolder, kTune,
         root, site, windowValues} from './replayframes.mjs';
-
-const {chromium} = createRequire(path.join(root, 'programs/web/'))('playwright-core');
 
 const work = mkdtempSync(path.join(tmpdir(), 'show-web-'));
 
@@ -28,19 +26,18 @@ const served = ServeDuringTests(root, work, work);
 // phone or tablet, with touch), display (an X display: Chromium with its
 // window on it, not headless).
 async function Open(url, options = {}) {
-    const profile = mkdtempSync(path.join(work, 'profile-'));
     const {device, display} = options;
-    const browser = await chromium.launchPersistentContext(profile, {
-        headless: false,  // the flag below, as given
-        executablePath: '/usr/bin/chromium',
-        args: [...(display ? [] : ['--headless']), '--no-sandbox', '--disable-gpu', '--disable-quic',
-               '--no-first-run', '--disable-background-networking', '--disable-component-update',
-               '--disable-sync'],
+    const {browser} = await LaunchChromium({
+        profile: mkdtempSync(path.join(work, 'profile-')),
+        headless: !display,
         env: display ? {...process.env, DISPLAY: display} : process.env,
         viewport: device ? {width: device.width, height: device.height} : {width: 800, height: 600},
         deviceScaleFactor: device ? device.scale : options.scale ?? 1,
         isMobile: Boolean(device),
         hasTouch: Boolean(device),
+        // Browsers keep an AudioContext made before the user has pressed
+        // suspended and let it run only after a press.
+        soundAfterGesture: true,
     });
     const stray = [];
     const requests = [];
@@ -50,29 +47,6 @@ async function Open(url, options = {}) {
         if (u.startsWith(served.origin + '/') || u.startsWith('data:')) return route.continue();
         stray.push(u);
         return route.abort();
-    });
-    // Browsers keep an AudioContext made before the user has clicked suspended
-    // and let it run only after a click; headless Chromium lets it run at
-    // once (and counts the page as clicked from the start), so the tests hold
-    // it to that rule.
-    await browser.addInitScript(() => {
-        let clicked = false;
-        window.addEventListener('mousedown', () => { clicked = true; }, true);
-        window.addEventListener('touchend', () => { clicked = true; }, true);
-        const Context = window.AudioContext;
-        window.AudioContext = class extends Context {
-            constructor(...options) {
-                super(...options);
-                // (A new context starts running a moment later.)
-                this.addEventListener('statechange', () => {
-                    if (this.state === 'running' && !clicked) super.suspend();
-                });
-            }
-            resume() {
-                if (clicked) return super.resume();
-                return Promise.reject(new DOMException('no click yet', 'NotAllowedError'));
-            }
-        };
     });
     const errors = [];
     const Load = async (page, u) => {

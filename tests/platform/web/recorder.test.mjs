@@ -5,17 +5,16 @@
 import assert from 'node:assert';
 import {execFileSync, spawnSync} from 'node:child_process';
 import {mkdtempSync, writeFileSync} from 'node:fs';
-import {createRequire} from 'node:module';
 import {tmpdir} from 'node:os';
 import path from 'node:path';
 import {test} from 'node:test';
 import {fileURLToPath} from 'node:url';
 
+import {LaunchChromium} from '../../support/chromium.mjs';
 import {ServeDuringTests} from '../../support/webserver.mjs';
 
 const here = path.dirname(fileURLToPath(import.meta.url));
 const root = path.resolve(here, '../../..');
-const {chromium} = createRequire(path.join(root, 'programs/web/'))('playwright-core');
 const site = path.resolve(process.env.SHOW_WEB_SITE ?? path.join(root, 'build-web/site'));
 
 const work = mkdtempSync(path.join(tmpdir(), 'show-recorder-'));
@@ -23,15 +22,8 @@ const work = mkdtempSync(path.join(tmpdir(), 'show-recorder-'));
 const served = ServeDuringTests(root, site, work);
 
 test('a few seconds recorded and stopped: a WebM file with one video and one audio track', async () => {
-    const browser = await chromium.launchPersistentContext(mkdtempSync(path.join(work, 'profile-')), {
-        headless: false,  // the flag below, as given
-        executablePath: '/usr/bin/chromium',
-        args: ['--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
-               '--disable-background-networking', '--disable-component-update', '--disable-sync'],
-        viewport: {width: 800, height: 600},
-    });
+    const {browser, page} = await LaunchChromium({profile: mkdtempSync(path.join(work, 'profile-'))});
     try {
-        const page = browser.pages()[0] ?? await browser.newPage();
         const errors = [];
         page.on('pageerror', (e) => errors.push(e.message));
         await page.goto(served.origin + '/');

@@ -2,18 +2,17 @@
 // folder, a server of its own that a test can stop, and Chromium on a profile
 // that lives as long as the test.
 import {spawn} from 'node:child_process';
-import {mkdtempSync, readFileSync, rmSync} from 'node:fs';
-import {createRequire} from 'node:module';
-import {tmpdir} from 'node:os';
+import {readFileSync} from 'node:fs';
 import path from 'node:path';
 import {fileURLToPath} from 'node:url';
+
+import {LaunchChromium} from '../../support/chromium.mjs';
 
 export const root = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '../../..');
 export const site = path.resolve(process.env.SHOW_WEB_SITE ?? path.join(root, 'build-web/site'));
 // The data files' names, as the program names them (the build's window.json).
 export const dataFiles = JSON.parse(readFileSync(
     process.env.SHOW_WINDOW_JSON ?? path.join(root, 'build-web/host/window.json'), 'utf8')).files;
-const {chromium} = createRequire(path.join(root, 'programs/web/'))('playwright-core');
 
 // programs/web/serve.py on `dir`; {origin, stop()}.
 export async function Serve(dir) {
@@ -32,51 +31,13 @@ export async function Serve(dir) {
 
 // Headless Chromium on a new profile, held to the rule that an AudioContext
 // runs only after a gesture (a press of the mouse or of a key), as a
-// browser with a screen holds it; headless Chromium would let it run at once.
-// `args`: more of Chromium's flags.
+// browser with a screen holds it. `args`: more of Chromium's flags.
 export async function OpenBrowser(args = []) {
-    const profile = mkdtempSync(path.join(tmpdir(), 'show-web-profile-'));
-    const browser = await chromium.launchPersistentContext(profile, {
-        headless: false,  // the flag below, as given
-        executablePath: '/usr/bin/chromium',
-        args: ['--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
-               '--disable-background-networking', '--disable-component-update', '--disable-sync', ...args],
-        viewport: {width: 800, height: 600},
-    });
-    await browser.addInitScript(() => {
-        let gesture = false;
-        for (const type of ['mousedown', 'keydown', 'touchend']) {
-            window.addEventListener(type, () => { gesture = true; }, true);
-        }
-        const Context = window.AudioContext;
-        window.AudioContext = class extends Context {
-            constructor(...options) {
-                super(...options);
-                this.addEventListener('statechange', () => {
-                    if (this.state === 'running' && !gesture) super.suspend();
-                });
-            }
-            resume() {
-                if (gesture) return super.resume();
-                return Promise.reject(new DOMException('no gesture yet', 'NotAllowedError'));
-            }
-        };
-    });
+    const {browser, page, close} = await LaunchChromium({args, soundAfterGesture: true});
     const errors = [];
     browser.on('page', (page) => page.on('pageerror', (e) => errors.push(e.message)));
     for (const page of browser.pages()) page.on('pageerror', (e) => errors.push(e.message));
-    return {
-        browser,
-        page: browser.pages()[0] ?? await browser.newPage(),
-        errors,
-        async close() {
-            try {
-                await browser.close();
-            } finally {
-                rmSync(profile, {recursive: true, force: true});
-            }
-        },
-    };
+    return {browser, page, errors, close};
 }
 
 // Loads the page and waits until the program has started.
