@@ -60,7 +60,8 @@ def measure(build, pictures, data_path):
     x, y, w, h = window["picture"]
     click_at = (window["left"] + x + w // 2, window["top"] + y + h // 2)
     schedule = window["schedule"]
-    xvfb, display = show.start_xvfb()
+    xvfb = show.Xvfb()
+    display = xvfb.start()
     work = tempfile.mkdtemp()
     rows = []
     try:
@@ -81,7 +82,7 @@ def measure(build, pictures, data_path):
                      (name, f"{schedule['flicker_ms']['show']:.2f}", "period")]
     finally:
         shutil.rmtree(work, ignore_errors=True)
-        xvfb.kill()
+        xvfb.stop()
     with open(data_path, "w", newline="") as f:
         writer = csv.writer(f)
         writer.writerow(["picture", "ms_after_click", "kind"])

@@ -26,7 +26,10 @@ import tempfile
 import threading
 import time
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "helpers"))
+root = os.path.normpath(os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", ".."))
+sys.path.insert(0, os.path.join(root, "scripts", "helpers"))
+sys.path.insert(0, os.path.join(root, "tests", "support"))
+from e2e import Xvfb  # noqa: E402
 from showfiles import picture_file, read_window, write_bmp  # noqa: E402
 
 CLICK_AT = None  # the middle of the picture area, from the build's window.json
@@ -37,20 +40,6 @@ SHOW_MS = None  # the click to the last step
 def write_big_picture(path, width=4000, height=3000):
     row = bytes((x * 7) & 0xFF for x in range(width * 3))
     write_bmp(path, [row[y % 97:] + row[: y % 97] for y in range(height)])
-
-
-def start_xvfb():
-    display = 90
-    while os.path.exists(f"/tmp/.X{display}-lock") or os.path.exists(f"/tmp/.X11-unix/X{display}"):
-        display += 1
-    proc = subprocess.Popen(["Xvfb", f":{display}", "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
-                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    for _ in range(100):
-        if os.path.exists(f"/tmp/.X11-unix/X{display}"):
-            return proc, f":{display}"
-        time.sleep(0.1)
-    proc.kill()
-    sys.exit("Xvfb did not start")
 
 
 def cpu_seconds(pid):
@@ -219,7 +208,8 @@ def main():
     CLICK_AT = (window["left"] + x + w // 2, window["top"] + y + h // 2)
     if not os.access(exe, os.X_OK):
         sys.exit(f"{exe} is missing: build it with scripts/bench.sh")
-    xvfb, display = start_xvfb()
+    xvfb = Xvfb()
+    display = xvfb.start()
     work = tempfile.mkdtemp()
     try:
         runs = args.pictures.split(",")
@@ -240,7 +230,7 @@ def main():
             measure_early_click(exe, early, display)
     finally:
         shutil.rmtree(work, ignore_errors=True)
-        xvfb.kill()
+        xvfb.stop()
 
 
 if __name__ == "__main__":

@@ -28,22 +28,10 @@ import time
 here = os.path.dirname(os.path.abspath(__file__))
 root = os.path.normpath(os.path.join(here, "..", ".."))
 sys.path.insert(0, os.path.join(root, "scripts", "helpers"))
+sys.path.insert(0, os.path.join(root, "tests", "support"))
+from e2e import Xvfb  # noqa: E402
 from showfiles import read_window  # noqa: E402
 
-
-
-def start_xvfb():
-    read, write = os.pipe()
-    proc = subprocess.Popen(["Xvfb", "-displayfd", str(write), "-screen", "0", "1024x768x24",
-                             "-nolisten", "tcp"], pass_fds=(write,),
-                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    os.close(write)
-    with os.fdopen(read) as f:
-        number = f.readline().strip()
-    if not number:
-        proc.kill()
-        sys.exit("soak: Xvfb did not start")
-    return proc, f":{number}"
 
 
 def rss_bytes(pid):
@@ -89,7 +77,8 @@ def soak_desktop(args, out, report):
     window = read_window(os.path.join(args.build, "window.json"))
     x, y, w, h = window["picture"]
     click_at = [str(window["left"] + x + w // 2), str(window["top"] + y + h // 2)]
-    xvfb, display = start_xvfb()
+    xvfb = Xvfb()
+    display = xvfb.start()
     work = tempfile.mkdtemp(prefix="show-soak-")
     shutil.copytree(os.path.join(args.build, "run", "[]"), os.path.join(work, "[]"))
     # The title comes from the executable's name: the probe runs as Project1.
@@ -146,7 +135,7 @@ def soak_desktop(args, out, report):
             proc.wait(10)
         except subprocess.TimeoutExpired:
             proc.kill()
-        xvfb.kill()
+        xvfb.stop()
         shutil.rmtree(work, ignore_errors=True)
 
     with open(os.path.join(out, "desktop.csv"), "w") as f:

@@ -73,11 +73,13 @@ def wait_for(what, probe, timeout=10.0):
 
 
 class Xvfb:
-    """A private X server; DISPLAY names it while it runs. It keeps running
-    as it is when its last client leaves (-noreset): a program started next
-    finds the same server, not one in the middle of its reset."""
+    """A private X server, 1024 x 768: `display` names it, and so does DISPLAY
+    while it runs (in a `with` block, or from start() to stop()). It keeps
+    running as it is when its last client leaves (-noreset): a program
+    started next finds the same server, not one in the middle of its reset.
+    The tests' and the measuring scripts' one launcher of it in Python."""
 
-    def __enter__(self):
+    def start(self):
         read, write = os.pipe()
         self.process = subprocess.Popen(
             ["Xvfb", "-displayfd", str(write), "-screen", "0", "1024x768x24", "-nolisten", "tcp",
@@ -86,13 +88,24 @@ class Xvfb:
         os.close(write)
         with os.fdopen(read) as pipe:
             number = pipe.readline().strip()
+        if not number:
+            self.process.kill()
+            self.process.wait()
         check(number, "Xvfb did not start")
-        os.environ["DISPLAY"] = ":" + number
+        self.display = ":" + number
+        os.environ["DISPLAY"] = self.display
+        return self.display
+
+    def stop(self):
+        self.process.terminate()
+        self.process.wait()
+
+    def __enter__(self):
+        self.start()
         return self
 
     def __exit__(self, *exc):
-        self.process.terminate()
-        self.process.wait()
+        self.stop()
 
 
 def windows_of(pid):
