@@ -48,7 +48,7 @@ fuzz() {
     fi
 }
 
-suite=../shared/bmpsuite
+suite=$(sed -n '/^[^#]/{p;q}' tests/support/bmpsuite-path.txt)
 seeds=""
 for kind in g q b x; do
     [ -d "$suite/$kind" ] && seeds="$seeds $suite/$kind"

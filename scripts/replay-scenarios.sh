@@ -13,7 +13,8 @@ fi
 replay=$(realpath "$1")
 data=$(realpath "$2")
 out=$3
-suite=$(realpath "$(dirname "$0")/../../shared/bmpsuite")
+tree=$(dirname "$0")/..
+suite=$(realpath "$tree/$(sed -n '/^[^#]/{p;q}' "$tree/tests/support/bmpsuite-path.txt")")
 # The picture's path in the show's folder, as the build of REPLAY names it.
 picture_file=$(python3 "$(dirname "$0")/helpers/showfiles.py" picture \
     "$(dirname "$replay")/../window.json")
