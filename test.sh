@@ -37,11 +37,13 @@ trap 'kill $lane_pids 2>/dev/null || true' INT TERM
 
 # The layers' includes, first: a wrong one fails at once.
 sh scripts/check-layers.sh
-echo "=== four lanes side by side: desktop; Windows then 32-bit core; web build then web; release then pictures"
+echo "=== five lanes side by side: desktop; Windows then 32-bit core; web build then web; release then pictures; measuring"
 # The core, the tools, the benchmarks and the desktop program, with every
 # test of theirs, real windows on private Xvfb displays.
 tools_status="$logs/desktop tools.status"
-(SHOW_DESKTOP_TOOLS_STATUS="$tools_status" part desktop scripts/test/desktop.sh || true) &
+build_status="$logs/desktop build.status"
+(SHOW_DESKTOP_TOOLS_STATUS="$tools_status" SHOW_DESKTOP_BUILD_STATUS="$build_status" \
+    part desktop scripts/test/desktop.sh || true) &
 lane_pids="$lane_pids $!"
 # Project1.exe cross-built at 64 bits, and at 32 bits where 32-bit Wine runs
 # it (elsewhere the release's build of it is the one checked); the core's and
@@ -72,10 +74,16 @@ lane_pids="$lane_pids $!"
 (SHOW_WEB_BUILD_STATUS="$logs/web build.status" part release scripts/test/release.sh || true
     part pictures scripts/test/pictures.sh || true) &
 lane_pids="$lane_pids $!"
+# Every measuring script in a short run that makes one real measurement, once
+# the desktop build and the page are made: beside the lanes, as it spends its
+# time waiting for the show's steps.
+(SHOW_DESKTOP_BUILD_STATUS="$build_status" SHOW_WEB_BUILD_STATUS="$logs/web build.status" \
+    part measuring scripts/test/measuring.sh || true) &
+lane_pids="$lane_pids $!"
 wait
 
 failed=""
-for name in desktop "32-bit core" Windows "web build" web pictures release; do
+for name in desktop "32-bit core" Windows "web build" web pictures release measuring; do
     if [ "$(cat "$logs/$name.status" 2>/dev/null || echo missing)" != 0 ]; then
         failed="$failed $name"
     fi

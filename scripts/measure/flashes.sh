@@ -1,13 +1,33 @@
 #!/bin/sh
 # Measures the show's flashes (replay --flashes) on the default picture and
 # three plain ones (mid grey, saturated red, light grey), each with three
-# clocks, a click at 0 and the whole show (110 s); prints one verdict a run
-# and keeps each run's table under OUT_DIR. REPLAY's build holds window.json,
-# which names the data files.
-# usage: sh scripts/measure/flashes.sh REPLAY DEFAULT_DATA_DIR OUT_DIR
+# clocks, a click at 0 and the whole show and 8 s after it (110 s), or the
+# first MS milliseconds with --until MS; prints one verdict a run and keeps
+# each run's table under OUT_DIR. REPLAY's build holds window.json, which
+# names the data files and the show's timing.
+# usage: sh scripts/measure/flashes.sh [--until MS] REPLAY DEFAULT_DATA_DIR OUT_DIR
 set -eu
+usage="usage: sh scripts/measure/flashes.sh [--until MS] REPLAY DEFAULT_DATA_DIR OUT_DIR"
+until_ms=""
+case "${1:-}" in
+    -h | --help)
+        echo "$usage"
+        exit 0
+        ;;
+    --until)
+        until_ms=${2:-}
+        shift 2 || true
+        case "$until_ms" in
+            "" | *[!0-9]*)
+                echo "flashes.sh: --until takes a number of milliseconds" >&2
+                echo "$usage" >&2
+                exit 2
+                ;;
+        esac
+        ;;
+esac
 if [ $# -ne 3 ]; then
-    echo "usage: sh scripts/measure/flashes.sh REPLAY DEFAULT_DATA_DIR OUT_DIR" >&2
+    echo "$usage" >&2
     exit 2
 fi
 replay=$(realpath "$1")
@@ -16,8 +36,14 @@ mkdir -p "$3"
 out=$(realpath "$3")
 
 helpers=$(realpath "$(dirname "$0")/../helpers")
-# The picture's path in the show's folder, as the build of REPLAY names it.
-picture_file=$(python3 "$helpers/showfiles.py" picture "$(dirname "$replay")/../window.json")
+# The picture's path in the show's folder, as the build of REPLAY names it,
+# and by default the whole show and 8 s after it.
+window_json="$(dirname "$replay")/../window.json"
+picture_file=$(python3 "$helpers/showfiles.py" picture "$window_json")
+if [ -z "$until_ms" ]; then
+    until_ms=$(python3 -c 'import json, sys; s = json.load(open(sys.argv[1]))["schedule"]
+print(s["step_ms"] * s["last_step"] + 8000)' "$window_json")
+fi
 
 picture() {  # NAME B,G,R|-
     mkdir -p "$out/$1/$(dirname "$picture_file")"
@@ -37,7 +63,7 @@ picture light-grey 230,230,230
 for name in default mid-grey red light-grey; do
     for clock in 00:00:00.000 09:41:17.250 21:13:58.999; do
         table="$out/$name-$(echo "$clock" | tr -d ':.').csv"
-        verdict=$("$replay" --dir "$out/$name" --clock "$clock" --click 0 --until 110000 \
+        verdict=$("$replay" --dir "$out/$name" --clock "$clock" --click 0 --until "$until_ms" \
             --flashes "$table" 2>&1 >/dev/null | tail -n 1)
         echo "$name $clock: ${verdict#replay: flashes: }"
     done

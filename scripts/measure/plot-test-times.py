@@ -7,7 +7,7 @@ Each OUTPUT is what ./test.sh printed (./test.sh | tee FILE), or the log of
 scripts/test-fresh-debian.sh (build-fresh/SUITE/test.log). Of it the lines
 "=== NAME: passed in N s", "=== NAME: FAILED (...) after N s" and
 "=== all passed in N s" are read; everything else is skipped. Each panel shows
-./test.sh's four lanes, side by side as they run, each part a bar as long as
+./test.sh's lanes, side by side as they run, each part a bar as long as
 its time, and the whole run's time. LABEL names the panel (default: the file's
 name). Needs Debian's python3-matplotlib
 (sh scripts/helpers/install-deps.sh python3-matplotlib).
@@ -18,12 +18,13 @@ import re
 import sys
 
 # ./test.sh's lanes, each a list of parts run one after the other, as its line
-# "=== four lanes side by side: desktop; Windows then 32-bit core; ..." says;
+# "=== five lanes side by side: desktop; Windows then 32-bit core; ..." says;
 # an output without that line had these.
 OLD_LANES = [["desktop", "32-bit core"], ["Windows"], ["web", "pictures"], ["release"]]
 LANES_LINE = re.compile(r"^=== \w+ lanes side by side: (.+)$")
 COLOURS = {"desktop": "#4c72b0", "32-bit core": "#8da0cb", "Windows": "#dd8452",
-           "web build": "#8fc79a", "web": "#55a868", "pictures": "#a6d854", "release": "#c44e52"}
+           "web build": "#8fc79a", "web": "#55a868", "pictures": "#a6d854", "release": "#c44e52",
+           "measuring": "#937860"}
 PART = re.compile(r"^=== (.+?): (?:passed in (\d+) s|FAILED .* after (\d+) s)")
 ALL = re.compile(r"^=== (?:all passed|FAILED:.*,) (?:in|after) (\d+) s")
 
@@ -115,7 +116,7 @@ def main():
         ax.grid(axis="x", alpha=0.3)
     axes[-1, 0].set_xlabel("seconds from the start of ./test.sh")
     axes[-1, 0].set_xlim(0, longest * 1.12)
-    fig.suptitle("./test.sh: the test parts' times, four lanes side by side", fontsize=10)
+    fig.suptitle("./test.sh: the test parts' times, its lanes side by side", fontsize=10)
     fig.tight_layout()
     fig.savefig(args.out, dpi=110)
     print(f"wrote {args.out}")

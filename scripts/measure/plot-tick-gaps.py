@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """Plots the flicker's tick gaps over a full show of the desktop program.
 
-    scripts/measure/plot-tick-gaps.py [--build DIR] [--pictures default,big] OUT.png
+    scripts/measure/plot-tick-gaps.py [--build DIR] [--pictures default,big] [--steps N] OUT.png
     scripts/measure/plot-tick-gaps.py --replot OUT.png
 
 Runs the program with a timestamp per handler (the build's tools/show_probe) on
@@ -12,7 +12,8 @@ real time each). The ticks go to OUT.csv (picture, ms after the click, kind;
 and the machine's 1-minute load average before and after the run, as "load"),
 the show's end and its flicker period, from the build's window.json, as "end"
 and "period"), the plot to OUT.png: each gap between two flicker ticks at its
-time, the steps marked. --replot draws OUT.png again from OUT.csv without running anything.
+time, the steps marked. --steps N stops each run at step N (a short run). --replot draws
+OUT.png again from OUT.csv without running anything.
 Needs a desktop build (cmake -S . -B build-desktop -G Ninja -DSHOW_BUILD_QT=ON;
 cmake --build build-desktop --target show_probe default_data_files window_json),
 Xvfb and xdotool, and Debian's python3-matplotlib
@@ -33,10 +34,10 @@ import show  # noqa: E402  scripts/measure/show.py: the probe, Xvfb, the big pic
 NAMES = {"default": "default picture (400 x 400)", "big": "4000 x 3000 picture"}
 
 
-def run_show(exe, workdir, display, click_at, schedule):
-    """The flicker ticks' and the steps' times after the click, in ms, to the
-    show's last step."""
-    show_ms = schedule["step_ms"] * schedule["last_step"]
+def run_show(exe, workdir, display, click_at, schedule, steps):
+    """The flicker ticks' and the steps' times after the click, in ms, to step
+    `steps`."""
+    show_ms = schedule["step_ms"] * steps
     probe = show.Probe(exe, workdir, display)
     try:
         probe.wait_for("painted")
@@ -44,15 +45,14 @@ def run_show(exe, workdir, display, click_at, schedule):
         subprocess.run(["xdotool", "mousemove", *map(str, click_at), "click", "1"],
                        env=dict(os.environ, DISPLAY=display), check=True)
         click = probe.wait_for("Image1Click.start")
-        show.sleep_until(click + show_ms + 2000)
+        probe.wait_for("Timer1Timer", timeout=show_ms / 1e3 + 30, count=steps)
     finally:
         probe.stop()
     ticks = [t - click for t in probe.times("Timer2Timer") if click < t < click + show_ms]
-    steps = [t - click for t in probe.times("Timer1Timer.start")][:schedule["last_step"]]
-    return ticks, steps
+    return ticks, [t - click for t in probe.times("Timer1Timer.start")][:steps]
 
 
-def measure(build, pictures, data_path):
+def measure(build, pictures, steps, data_path):
     exe = os.path.abspath(os.path.join(build, "tools/show_probe"))
     if not os.access(exe, os.X_OK):
         sys.exit(f"plot-tick-gaps: {exe} is missing: build the show_probe target")
@@ -60,6 +60,8 @@ def measure(build, pictures, data_path):
     x, y, w, h = window["picture"]
     click_at = (window["left"] + x + w // 2, window["top"] + y + h // 2)
     schedule = window["schedule"]
+    steps = min(steps or schedule["last_step"], schedule["last_step"])
+    seconds = (schedule["step_ms"] * steps + 8000) / 1000
     xvfb = show.Xvfb()
     display = xvfb.start()
     work = tempfile.mkdtemp()
@@ -71,14 +73,15 @@ def measure(build, pictures, data_path):
             if name == "big":
                 show.write_big_picture(os.path.join(folder, show.picture_file(window)))
                 os.sync()  # so writing the file back does not fall inside the show
-            print(f"plot-tick-gaps: a full show, {NAMES[name]} (about 110 s)", file=sys.stderr)
+            print(f"plot-tick-gaps: the show to step {steps}, {NAMES[name]} (about {seconds:.0f} s)",
+                  file=sys.stderr)
             load = os.getloadavg()[0]
-            ticks, steps = run_show(exe, folder, display, click_at, schedule)
+            ticks, step_times = run_show(exe, folder, display, click_at, schedule, steps)
             # How busy the machine was: the 1-minute load average before and after.
             rows += [(name, f"{value:.2f}", "load") for value in (load, os.getloadavg()[0])]
             rows += [(name, f"{t:.2f}", "tick") for t in ticks]
-            rows += [(name, f"{t:.2f}", "step") for t in steps]
-            rows += [(name, f"{schedule['step_ms'] * schedule['last_step']:.2f}", "end"),
+            rows += [(name, f"{t:.2f}", "step") for t in step_times]
+            rows += [(name, f"{schedule['step_ms'] * steps:.2f}", "end"),
                      (name, f"{schedule['flicker_ms']['show']:.2f}", "period")]
     finally:
         shutil.rmtree(work, ignore_errors=True)
@@ -131,7 +134,7 @@ def plot(runs, out):
     axes[-1, 0].set_xlabel(f"seconds after the click (grey lines: the {steps} steps)")
     axes[-1, 0].set_xlim(0, max(run["end"][0] for run in runs.values()) / 1000 + 1)
     handles, labels = axes[0, 0].get_legend_handles_labels()
-    fig.suptitle("The desktop program's flicker over a full show (Xvfb, no sound device)",
+    fig.suptitle(f"The desktop program's flicker from the click to step {steps} (Xvfb, no sound device)",
                  fontsize=10, x=0.01, ha="left")
     fig.tight_layout(rect=(0, 0, 1, 0.97))
     fig.legend(handles, labels, loc="upper right", ncol=2, fontsize=8, frameon=False)
@@ -146,6 +149,8 @@ def main():
     parser.add_argument("--build", default="build-desktop", help="the build with show_probe")
     parser.add_argument("--pictures", default="default,big",
                         help="which runs: default, big, as a list (default,big)")
+    parser.add_argument("--steps", type=int, metavar="N",
+                        help="each run only to step N (a short run); the whole show by default")
     parser.add_argument("--replot", action="store_true", help="draw again from OUT.csv")
     args = parser.parse_args()
     data_path = os.path.splitext(args.out)[0] + ".csv"
@@ -153,7 +158,9 @@ def main():
         pictures = args.pictures.split(",")
         if any(p not in NAMES for p in pictures):
             parser.error(f"unknown picture in --pictures {args.pictures}")
-        measure(args.build, pictures, data_path)
+        if args.steps is not None and args.steps < 1:
+            parser.error("--steps takes a step number of 1 or more")
+        measure(args.build, pictures, args.steps, data_path)
     elif not os.path.isfile(data_path):
         parser.error(f"--replot needs {data_path}")
     plot(read_data(data_path), args.out)

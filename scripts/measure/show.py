@@ -10,6 +10,7 @@ as the window is painted, while the soundfont is still loading: how long the
 click's handler takes and the longest gap between flicker ticks around it.
 
     scripts/measure/show.py [--minutes M] [--build DIR] [--pictures default,big,early]
+                            [--short STEPS]
 
 It runs build-bench's show_probe (scripts/bench.sh builds it), which is the
 program itself with a timestamp on standard error as each handler ends. The
@@ -82,14 +83,15 @@ class Probe:
         with self.lock:
             return [t for t, n in self.events if n == name]
 
-    def wait_for(self, name, timeout=10.0):
+    def wait_for(self, name, timeout=10.0, count=1):
+        """The time of the first `name`, once `count` of them have come."""
         end = time.monotonic() + timeout
         while time.monotonic() < end:
             found = self.times(name)
-            if found:
+            if len(found) >= count:
                 return found[0]
             time.sleep(0.01)
-        raise RuntimeError(f"no {name} within {timeout} s")
+        raise RuntimeError(f"no {name} {'' if count == 1 else f'number {count} '}within {timeout} s")
 
     def cpu_share(self, seconds):
         before = cpu_seconds(self.proc.pid)
@@ -110,46 +112,58 @@ def sleep_until(monotonic_ms):
         time.sleep(delay)
 
 
-def measure(name, exe, workdir, display, minutes):
+def measure(name, exe, workdir, display, minutes, short_steps=None):
+    """A run of `minutes` with the whole show; or, with `short_steps`, a short
+    one: the show to that step, each CPU share over a second, and nothing of
+    after the last step."""
+    last_step, period = SCHEDULE["last_step"], SCHEDULE["step_ms"]
+    flicker = SCHEDULE["flicker_ms"]
+    run_steps = min(short_steps or last_step, last_step)
+    shown_ms = period * run_steps
+    sample = 10 if short_steps is None else 1
     probe = Probe(exe, workdir, display)
     try:
         painted = probe.wait_for("painted")
         time.sleep(1.0)
         rss_start = rss_kib(probe.proc.pid)
-        idle = probe.cpu_share(10)
+        idle = probe.cpu_share(sample)
         subprocess.run(["xdotool", "mousemove", *map(str, CLICK_AT), "click", "1"],
                        env=dict(os.environ, DISPLAY=display), check=True)
         click = probe.wait_for("Image1Click.start")
         click_end = probe.wait_for("Image1Click")
-        sleep_until(click + 20_000)
+        sleep_until(click + min(20_000, shown_ms // 3))
         rss_show = rss_kib(probe.proc.pid)
-        sleep_until(click + 40_000)
-        show = probe.cpu_share(10)
-        sleep_until(click + SHOW_MS + 4_000)
-        after = probe.cpu_share(10)
-        sleep_until(probe.started + minutes * 60_000)
+        sleep_until(click + min(40_000, shown_ms // 2))
+        show = probe.cpu_share(sample)
+        probe.wait_for("Timer1Timer", timeout=(click + shown_ms) / 1e3 - time.monotonic() + 30,
+                       count=run_steps)
+        after = None
+        if short_steps is None:
+            sleep_until(click + SHOW_MS + 4_000)
+            after = probe.cpu_share(sample)
+            sleep_until(probe.started + minutes * 60_000)
         rss_end = rss_kib(probe.proc.pid)
+        ended = time.monotonic() * 1e3
     finally:
         probe.stop()
 
-    last_step, period = SCHEDULE["last_step"], SCHEDULE["step_ms"]
-    flicker = SCHEDULE["flicker_ms"]
-    steps = probe.times("Timer1Timer.start")[:last_step]
+    steps = probe.times("Timer1Timer.start")[:run_steps]
     errors = [t - (click + period * (v + 1)) for v, t in enumerate(steps)]
     ends = probe.times("Timer1Timer")[:last_step]
     longest = max((b - a, v + 1) for v, (a, b) in enumerate(zip(steps, ends)))
     drift = (errors[-1] - errors[0]) / (len(errors) - 1) if len(errors) > 1 else 0.0
-    ticks = [t for t in probe.times("Timer2Timer") if click < t < click + SHOW_MS]
+    ticks = [t for t in probe.times("Timer2Timer") if click < t < click + shown_ms]
     gaps = [b - a for a, b in zip(ticks, ticks[1:])]
     print(f"\n{name}")
     print(f"  start-up to first painted frame   {painted - probe.started:8.1f} ms")
     print(f"  CPU, idle ({flicker['before']} ms flicker)        {100 * idle:8.2f} % of a core")
     print(f"  CPU, show ({flicker['show']} ms flicker)         {100 * show:8.2f} % of a core")
-    print(f"  CPU, after the last step ({flicker['after']} ms) {100 * after:8.2f} % of a core")
+    if after is not None:
+        print(f"  CPU, after the last step ({flicker['after']} ms) {100 * after:8.2f} % of a core")
     print(f"  the click's handler (opens the tune) {click_end - click:5.1f} ms")
     print(f"  resident memory at start          {rss_start:8d} KiB")
-    print(f"  resident memory, 20 s into the show {rss_show:6d} KiB")
-    print(f"  resident memory after {minutes:g} min      {rss_end:8d} KiB")
+    print(f"  resident memory, {min(20_000, shown_ms // 3) / 1e3:g} s into the show {rss_show:6d} KiB")
+    print(f"  resident memory after {(ended - probe.started) / 60e3:.1f} min      {rss_end:8d} KiB")
     print(f"  steps run                         {len(steps):8d} of {last_step}")
     if errors:
         worst = max(range(len(errors)), key=lambda v: errors[v])
@@ -157,7 +171,7 @@ def measure(name, exe, workdir, display, minutes):
               f"earliest {min(errors):.1f} ms, drift {drift:+.2f} ms a step")
         print(f"  longest step handler: {longest[0]:.1f} ms (step {longest[1]})")
     if gaps:
-        due = (SHOW_MS - 1) // flicker["show"]  # the show's flicker runs from the click to the last step
+        due = (shown_ms - 1) // flicker["show"]  # the show's flicker runs from the click to the last step
         print(f"  flicker ticks during the show: {len(ticks)} of {due} due, "
               f"gaps {min(gaps):.1f} to {max(gaps):.1f} ms")
         late = sorted(range(len(gaps)), key=lambda i: -gaps[i])[:3]
@@ -197,7 +211,12 @@ def main():
     parser.add_argument("--build", default="build-bench", help="the build with show_probe")
     parser.add_argument("--pictures", default="default,big",
                         help="which runs: default, big, early, as a list (default,big)")
+    parser.add_argument("--short", type=int, metavar="STEPS",
+                        help="short runs: each show only to step STEPS, each CPU share over a "
+                             "second (the test command's check that the script still measures)")
     args = parser.parse_args()
+    if args.short is not None and args.short < 1:
+        parser.error("--short takes a step number of 1 or more")
     exe = os.path.abspath(os.path.join(args.build, "tools/show_probe"))
     run_dir = os.path.join(args.build, "run")
     global CLICK_AT, SCHEDULE, SHOW_MS
@@ -217,13 +236,14 @@ def main():
             parser.error(f"unknown picture in --pictures {args.pictures}")
         if "default" in runs:
             shutil.copytree(run_dir, os.path.join(work, "default"), ignore=shutil.ignore_patterns("frames"))
-            measure("default picture (400 x 400)", exe, os.path.join(work, "default"), display, args.minutes)
+            measure("default picture (400 x 400)", exe, os.path.join(work, "default"), display,
+                    args.minutes, args.short)
         if "big" in runs:
             big = os.path.join(work, "big")
             shutil.copytree(run_dir, big, ignore=shutil.ignore_patterns("frames"))
             write_big_picture(os.path.join(big, picture_file(window)))
             os.sync()  # so writing the file back does not fall inside the show
-            measure("4000 x 3000 picture", exe, big, display, 2.2)
+            measure("4000 x 3000 picture", exe, big, display, 2.2, args.short)
         if "early" in runs:
             early = os.path.join(work, "early")
             shutil.copytree(run_dir, early, ignore=shutil.ignore_patterns("frames"))

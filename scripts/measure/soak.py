@@ -205,9 +205,9 @@ def main():
     # (Debian's python3, whose matplotlib is python3-matplotlib, where another
     # python3 comes first on the PATH)
     python = "/usr/bin/python3" if os.access("/usr/bin/python3", os.X_OK) else sys.executable
-    subprocess.run([python, os.path.join(here, "soak-plot.py"), args.out,
-                    os.path.join(args.out, "soak.png")], check=False)
-    return status
+    plotted = subprocess.run([python, os.path.join(here, "soak-plot.py"), args.out,
+                              os.path.join(args.out, "soak.png")], check=False)
+    return status or plotted.returncode
 
 
 if __name__ == "__main__":

@@ -6,17 +6,27 @@
 // and the page's long tasks. With --cpu N, Chromium's CPU is slowed N times
 // (CDP Emulation.setCPUThrottlingRate), as a slower phone's would be.
 //
-//     node scripts/measure/web-show.mjs [SITE] [--cpu N] [--window FILE]
+//     node scripts/measure/web-show.mjs [SITE] [--cpu N] [--window FILE] [--steps N]
 // (SITE: build-web/site by default; FILE: the build's window.json, by default
-// the one beside the site, SITE/../host/window.json)
+// the one beside the site, SITE/../host/window.json; --steps N: the show only
+// to step N, a short run)
 import {readFileSync} from 'node:fs';
 import path from 'node:path';
 import {gzipSync} from 'node:zlib';
 
 import {MeasuringOptions, OpenBrowser, ServeSite, ShowSchedule} from './web-measuring.mjs';
 
-const {site, cpu, windowFile} = MeasuringOptions(process.argv.slice(2));
-const {step_ms: period, last_step: lastStep} = ShowSchedule(windowFile);
+const args = process.argv.slice(2);
+const stepsAt = args.indexOf('--steps');
+const stepsOption = stepsAt >= 0 ? Number(args.splice(stepsAt, 2)[1]) : null;
+if (stepsOption !== null && !(Number.isInteger(stepsOption) && stepsOption >= 1)) {
+    console.error('web-show: --steps takes a step number of 1 or more');
+    process.exit(2);
+}
+const {site, cpu, windowFile} = MeasuringOptions(args);
+const schedule = ShowSchedule(windowFile);
+const period = schedule.step_ms;
+const lastStep = Math.min(stepsOption ?? schedule.last_step, schedule.last_step);
 
 // Every request the server answers, with when.
 const {server, origin, requests} = await ServeSite(site);
