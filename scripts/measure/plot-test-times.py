@@ -6,7 +6,7 @@
 Each OUTPUT is what ./test.sh printed (./test.sh | tee FILE), or the log of
 scripts/test-fresh-debian.sh (build-fresh/SUITE/test.log). Of it the lines
 "=== NAME: passed in N s", "=== NAME: FAILED (...) after N s" and
-"=== all passed in N s" are read; everything else is skipped. Each panel shows
+"=== all passed in N s" (or "=== passed but for ... in N s") are read; everything else is skipped. Each panel shows
 ./test.sh's lanes, side by side as they run, each part a bar as long as
 its time, and the whole run's time. LABEL names the panel (default: the file's
 name). Needs Debian's python3-matplotlib
@@ -26,7 +26,7 @@ COLOURS = {"desktop": "#4c72b0", "32-bit core": "#8da0cb", "Windows": "#dd8452",
            "web build": "#8fc79a", "web": "#55a868", "pictures": "#a6d854", "release": "#c44e52",
            "measuring": "#937860"}
 PART = re.compile(r"^=== (.+?): (?:passed in (\d+) s|FAILED .* after (\d+) s)")
-ALL = re.compile(r"^=== (?:all passed|FAILED:.*,) (?:in|after) (\d+) s")
+ALL = re.compile(r"^=== (?:all passed|passed but for .*?|FAILED:.*,) (?:in|after) (\d+) s")
 
 
 def read_run(path):
