@@ -398,23 +398,28 @@ def run_minimised(exe, probe, work, checks):
                     app.get("iconic") == "1" and app.get("main_visible") == "0", str(app)):
         checks.check("show command 7 leaves the focus where it was",
                      hex_text(app.get("active")) == "ProbeHolder", hex_text(app.get("active")))
+    # Each waits for the whole state its check reads: the system changes a
+    # window's state (shown, zoomed) and its place in separate steps, which
+    # another process can see between.
+    def restored(m):
+        return (m["status"] == 0 and ints(m.get("rect"))[:2] == list(STORED_POSITION)
+                and ints(m.get("client")) == CLIENT)
+
     run_probe(probe, "restore")
-    main = wait_for_main(probe, lambda m: m["status"] == 0)
+    main = wait_for_main(probe, restored)
     if checks.check("restoring shows the window", main["status"] == 0, str(main)):
-        checks.check("restored at 272, 184 with the fitted client area",
-                     ints(main["rect"])[:2] == list(STORED_POSITION)
-                     and ints(main["client"]) == CLIENT,
+        checks.check("restored at 272, 184 with the fitted client area", restored(main),
                      f"{main['rect']} client {main['client']}")
         run_probe(probe, "maximise")
-        main = wait_for_main(probe, lambda m: m.get("zoomed") == "1")
+        main = wait_for_main(probe, lambda m: m.get("zoomed") == "1"
+                             and ints(m.get("client")) == CLIENT)
         checks.check("maximising after start-up keeps the fitted client area",
                      main.get("zoomed") == "1" and ints(main.get("client")) == CLIENT,
                      f"zoomed {main.get('zoomed')} client {main.get('client')}")
         run_probe(probe, "unmaximise")
-        main = wait_for_main(probe, lambda m: m.get("zoomed") == "0")
+        main = wait_for_main(probe, lambda m: m.get("zoomed") == "0" and restored(m))
         checks.check("undoing the maximise: back at 272, 184, client area 400 x 400",
-                     main.get("zoomed") == "0" and ints(main["rect"])[:2] == list(STORED_POSITION)
-                     and ints(main["client"]) == CLIENT,
+                     main.get("zoomed") == "0" and restored(main),
                      f"{main.get('rect')} client {main.get('client')}")
     show.close(probe, checks)
 
