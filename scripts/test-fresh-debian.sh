@@ -18,16 +18,19 @@
 # With --install-only, only what the test command and ./run.sh install is
 # installed (and the 32-bit path taken as given by SHOW_32BIT_PROGRAMS, so
 # that a machine that refuses 32-bit programs can try the wine32 path too).
-# SHOW_FORCE_NO_32BIT passes through. Prints each part's time and the whole;
+# With --run-only, ./run.sh alone: it must open the window having installed
+# nothing by name beyond scripts/packages/desktop.txt and built no test and
+# no tool. SHOW_FORCE_NO_32BIT passes through. Prints each part's time and the whole;
 # the logs are build-fresh/SUITE/*.log. Each release has its own folder, so the
 # two can run side by side.
 set -eu
 cd "$(dirname "$0")/.."
 repo=$(pwd)
-usage="usage: sh scripts/test-fresh-debian.sh [--suite bookworm|trixie] [--no-faults] [--install-only]"
+usage="usage: sh scripts/test-fresh-debian.sh [--suite bookworm|trixie] [--no-faults] [--install-only | --run-only]"
 suite=bookworm
 faults=yes
 install_only=no
+run_only=no
 while [ $# -gt 0 ]; do
     case "$1" in
         -h | --help)
@@ -36,6 +39,8 @@ while [ $# -gt 0 ]; do
             echo "                  default) or trixie (Debian 13)"
             echo "  --no-faults     apt's sources as an empty Debian has them, all answering"
             echo "  --install-only  only the installs of ./test.sh and ./run.sh, no build or test"
+            echo "  --run-only      ./run.sh alone: it may install only the desktop program's"
+            echo "                  packages and build no test or tool"
             exit 0
             ;;
         --suite)
@@ -49,6 +54,7 @@ while [ $# -gt 0 ]; do
             ;;
         --no-faults) faults=no && shift ;;
         --install-only) install_only=yes && shift ;;
+        --run-only) run_only=yes && shift ;;
         *)
             echo "$usage" >&2
             exit 2
@@ -140,7 +146,10 @@ in_root() {  # LOG COMMAND
 
 start=$(date +%s)
 status=0
-if [ "$install_only" = yes ]; then
+if [ "$run_only" = yes ]; then
+    echo "== ./run.sh alone in the fresh $name at $(git rev-parse --short HEAD)"
+    chroot "$root" apt-mark showmanual | sort >"$fresh/manual.before"
+elif [ "$install_only" = yes ]; then
     echo "== the test command's installs in the fresh $name (log: build-fresh/$suite/install.log)"
     in_root "$fresh/install.log" '. scripts/helpers/install-all.sh' || status=$?
     grep '^32-bit path\|^Windows path\|^install-deps\|^apt-update' "$fresh/install.log" || true
@@ -150,7 +159,8 @@ else
     in_root "$fresh/test.log" ./test.sh || status=$?
     grep '^=== \|^32-bit path\|^Windows path\|^apt-update: going' "$fresh/test.log" || true
 fi
-echo "== fresh $name: exit status $status after $(($(date +%s) - start)) s"
+[ "$run_only" = yes ] ||
+    echo "== fresh $name: exit status $status after $(($(date +%s) - start)) s"
 [ "$status" -eq 0 ] || exit "$status"
 
 # An architecture the command added and could not use is gone again.
@@ -187,3 +197,31 @@ size=$(DISPLAY=$display xdotool getwindowgeometry "$window" | sed -n 's/.*Geomet
 kill "$(DISPLAY=$display xdotool getwindowpid "$window")"
 wait "$run_pid" 2>/dev/null || true
 echo "== ./run.sh opened the show's window ($size) after $(($(date +%s) - start)) s"
+if [ "$run_only" = yes ]; then
+    # What it installed by name, against the desktop program's list; and what
+    # it built: the program alone, with the default data it starts on.
+    chroot "$root" apt-mark showmanual | sort >"$fresh/manual.after"
+    grep -v '^#' scripts/packages/desktop.txt | tr ' ' '\n' | grep . | sort -u >"$fresh/manual.allowed"
+    extra=$(comm -13 "$fresh/manual.before" "$fresh/manual.after" |
+        comm -23 - "$fresh/manual.allowed" | tr '\n' ' ')
+    if [ -n "$extra" ]; then
+        echo "test-fresh-debian: ./run.sh installed more than the desktop program needs: $extra" >&2
+        exit 1
+    fi
+    echo "== ./run.sh installed by name only packages of scripts/packages/desktop.txt:" \
+        "$(comm -13 "$fresh/manual.before" "$fresh/manual.after" | wc -l) of them"
+    built=$(cd "$root/work/main/build-run" && find . -type f -perm -u+x ! -path './CMakeFiles/*' |
+        sort | tr '\n' ' ')
+    case " $built " in
+        *" ./programs/desktop/Project1 "*) ;;
+        *) echo "test-fresh-debian: build-run holds no Project1: $built" >&2; exit 1 ;;
+    esac
+    others=$(echo "$built" | tr ' ' '\n' | grep . |
+        grep -vx './programs/desktop/Project1\|./tools/default_data' | tr '\n' ' ' || true)
+    if [ -n "$others" ]; then
+        echo "test-fresh-debian: ./run.sh built more than the program: $others" >&2
+        exit 1
+    fi
+    echo "== ./run.sh built the program and the default data's writer, and nothing else:" \
+        "$built"
+fi
