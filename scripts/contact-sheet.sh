@@ -13,7 +13,7 @@ if [ ! -x "$build/tools/replay" ] || [ ! -e "$build/run/default_data.stamp" ] ||
 fi
 # The show's timing as the build makes it: the step period (ms) and the last step.
 read -r period last_step <<EOF
-$(python3 -c 'import json, sys; s = json.load(open(sys.argv[1]))["schedule"]; print(s["step_ms"], s["last_step"])' "$build/window.json")
+$(python3 scripts/helpers/showfiles.py schedule "$build/window.json")
 EOF
 frames=$(mktemp -d)
 trap 'rm -rf "$frames"' EXIT INT TERM

@@ -63,8 +63,13 @@ def open_error(window):
 
 
 if __name__ == "__main__":
-    # For the shell scripts: the data file's path under the show's folder.
-    if len(sys.argv) != 3 or sys.argv[1] not in ("picture", "tune"):
-        print("usage: showfiles.py picture|tune WINDOW_JSON", file=sys.stderr)
+    # For the shell scripts: the data file's path under the show's folder, or
+    # the show's step period (ms) and last step.
+    if len(sys.argv) != 3 or sys.argv[1] not in ("picture", "tune", "schedule"):
+        print("usage: showfiles.py picture|tune|schedule WINDOW_JSON", file=sys.stderr)
         sys.exit(2)
-    print(picture_file(read_window(sys.argv[2]), sys.argv[1]))
+    window = read_window(sys.argv[2])
+    if sys.argv[1] == "schedule":
+        print(window["schedule"]["step_ms"], window["schedule"]["last_step"])
+    else:
+        print(picture_file(window, sys.argv[1]))

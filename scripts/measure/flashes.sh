@@ -41,8 +41,10 @@ helpers=$(realpath "$(dirname "$0")/../helpers")
 window_json="$(dirname "$replay")/../window.json"
 picture_file=$(python3 "$helpers/showfiles.py" picture "$window_json")
 if [ -z "$until_ms" ]; then
-    until_ms=$(python3 -c 'import json, sys; s = json.load(open(sys.argv[1]))["schedule"]
-print(s["step_ms"] * s["last_step"] + 8000)' "$window_json")
+    read -r period last_step <<EOF
+$(python3 "$helpers/showfiles.py" schedule "$window_json")
+EOF
+    until_ms=$((period * last_step + 8000))
 fi
 
 picture() {  # NAME B,G,R|-
