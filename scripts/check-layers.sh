@@ -47,7 +47,8 @@ def read_rules(path):
 def walk(tops, suffixes):
     """(folder, sorted names of the given kinds) under each top."""
     for top in tops:
-        for folder, dirs, names in sorted(os.walk(top)):
+        # (walked as it goes, so that the skipped folders are left unread)
+        for folder, dirs, names in os.walk(top):
             dirs[:] = sorted(d for d in dirs if d not in SKIPPED)
             yield folder, sorted(n for n in names if n.endswith(suffixes))
 

@@ -22,6 +22,8 @@ ALLOWED = {
     "app/Timer.h": "",
     "programs/web/site/page.js": "import {Tick} from './clock.js';\n",
     "programs/web/site/clock.js": "",
+    # npm's packages are not the tree's: never read.
+    "programs/web/node_modules/pkg/index.js": "import '../../../../tests/support/launch.mjs';\n",
     "scripts/helpers/build.py": "import json\nfrom bitmaps import read_bmp\n",
     "scripts/helpers/bitmaps.py": "import struct\n",
     "tests/support/launch.mjs": "import path from 'node:path';\n",
