@@ -12,7 +12,8 @@
 //     node scripts/measure/soak-page.mjs [SITE] [--minutes M] [--csv FILE] [--window FILE]
 import {writeFileSync} from 'node:fs';
 
-import {MeasuringOptions, OpenBrowser, ServeSite, ShowSchedule} from './web-measuring.mjs';
+import {LaunchChromium} from '../../tests/support/chromium.mjs';
+import {MeasuringOptions, ServeSite, ShowSchedule} from './web-measuring.mjs';
 
 const args = process.argv.slice(2);
 function Option(name, fallback) {
@@ -33,7 +34,7 @@ const {site, windowFile} = MeasuringOptions(args);
 const {step_ms: period} = ShowSchedule(windowFile);
 
 const {server, origin} = await ServeSite(site);
-const {page, close} = await OpenBrowser();
+const {page, close} = await LaunchChromium();
 try {
     const cdp = await page.context().newCDPSession(page);
     const Heap = async () => {

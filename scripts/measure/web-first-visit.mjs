@@ -13,7 +13,8 @@
 import {readFileSync} from 'node:fs';
 import path from 'node:path';
 
-import {MeasuringOptions, OpenBrowser, ServeSite} from './web-measuring.mjs';
+import {LaunchChromium} from '../../tests/support/chromium.mjs';
+import {MeasuringOptions, ServeSite} from './web-measuring.mjs';
 
 const {site, cpu} = MeasuringOptions(process.argv.slice(2));
 
@@ -22,7 +23,7 @@ const {server, origin, requests} = await ServeSite(site);
 
 async function Visit(clickAtPaint) {
     requests.length = 0;
-    const {page, close} = await OpenBrowser();
+    const {page, close} = await LaunchChromium();
     try {
         const cdp = await page.context().newCDPSession(page);
         await cdp.send('Network.enable');

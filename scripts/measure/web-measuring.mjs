@@ -1,15 +1,12 @@
 // What the web page's measuring scripts share: their command line
 // ([SITE] [--cpu N] [--window FILE]; SITE is build-web/site by default), the
-// show's timing as the build wrote it, Chromium through
-// playwright-core on a new profile (nothing cached), and the site served on 127.0.0.1 by programs/web/serve.py
+// show's timing as the build wrote it, and the site served on 127.0.0.1 by programs/web/serve.py
 // with every request it answers logged as [path, ms since the epoch], the
 // AudioWorklet's fetches too, which the browser's request events leave out.
 import {spawn} from 'node:child_process';
 import {readFileSync} from 'node:fs';
 import path from 'node:path';
 import {fileURLToPath} from 'node:url';
-
-import {LaunchChromium} from '../../tests/support/chromium.mjs';
 
 const root = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '..', '..');
 
@@ -37,12 +34,6 @@ export function ShowSchedule(windowFile) {
         throw new Error(`${windowFile}: cannot read the build's window.json (--window FILE names it): ${error.message}`);
     }
     return JSON.parse(text).schedule;
-}
-
-// Debian's Chromium, headless, on a new profile (nothing cached); close()
-// closes it and removes the profile.
-export async function OpenBrowser() {
-    return LaunchChromium();
 }
 
 export async function ServeSite(site) {

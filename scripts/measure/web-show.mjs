@@ -14,7 +14,8 @@ import {readFileSync} from 'node:fs';
 import path from 'node:path';
 import {gzipSync} from 'node:zlib';
 
-import {MeasuringOptions, OpenBrowser, ServeSite, ShowSchedule} from './web-measuring.mjs';
+import {LaunchChromium} from '../../tests/support/chromium.mjs';
+import {MeasuringOptions, ServeSite, ShowSchedule} from './web-measuring.mjs';
 
 const args = process.argv.slice(2);
 const stepsAt = args.indexOf('--steps');
@@ -30,7 +31,7 @@ const lastStep = Math.min(stepsOption ?? schedule.last_step, schedule.last_step)
 
 // Every request the server answers, with when.
 const {server, origin, requests} = await ServeSite(site);
-const {page, close} = await OpenBrowser();
+const {page, close} = await LaunchChromium();
 try {
     if (cpu !== 1) {
         const cdp = await page.context().newCDPSession(page);
