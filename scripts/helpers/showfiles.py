@@ -45,10 +45,20 @@ def read_bmp(path):
 def read_window(path):
     """The window's values as the program makes them at 96 dpi: "left", "top"
     (its stored corner), "client" [w, h], "picture" [x, y, w, h] and "color"
-    [r, g, b], as the build's form_values wrote them; and "files", the data
-    files' names: "folder", "picture" and "tune"."""
+    [r, g, b], as the build's form_values wrote them; "files", the data
+    files' names: "folder", "picture" and "tune"; and "schedule", the show's
+    timing: "step_ms", "last_step" and "flicker_ms" ("before", "show",
+    "after")."""
     with open(path, encoding="utf-8") as f:
         return json.load(f)
+
+
+def picture_middle(window):
+    """The screen point (x, y) in the middle of the picture area, where the
+    window stands at its stored corner with no frame around it (a bare X
+    server)."""
+    x, y, w, h = window["picture"]
+    return window["left"] + x + w // 2, window["top"] + y + h // 2
 
 
 def picture_file(window, kind="picture"):

@@ -57,8 +57,7 @@ def measure(build, pictures, steps, data_path):
     if not os.access(exe, os.X_OK):
         sys.exit(f"plot-tick-gaps: {exe} is missing: build the show_probe target")
     window = show.read_window(os.path.join(build, "window.json"))
-    x, y, w, h = window["picture"]
-    click_at = (window["left"] + x + w // 2, window["top"] + y + h // 2)
+    click_at = show.picture_middle(window)
     schedule = window["schedule"]
     steps = min(steps or schedule["last_step"], schedule["last_step"])
     seconds = (schedule["step_ms"] * steps + 8000) / 1000

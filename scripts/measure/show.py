@@ -31,7 +31,7 @@ root = os.path.normpath(os.path.join(os.path.dirname(os.path.abspath(__file__)),
 sys.path.insert(0, os.path.join(root, "scripts", "helpers"))
 sys.path.insert(0, os.path.join(root, "tests", "support"))
 from e2e import Xvfb  # noqa: E402
-from showfiles import picture_file, read_window, write_bmp  # noqa: E402
+from showfiles import picture_file, picture_middle, read_window, write_bmp  # noqa: E402
 
 CLICK_AT = None  # the middle of the picture area, from the build's window.json
 SCHEDULE = None  # the show's timing, from the same
@@ -223,8 +223,7 @@ def main():
     window = read_window(os.path.join(args.build, "window.json"))
     SCHEDULE = window["schedule"]
     SHOW_MS = SCHEDULE["step_ms"] * SCHEDULE["last_step"]
-    x, y, w, h = window["picture"]
-    CLICK_AT = (window["left"] + x + w // 2, window["top"] + y + h // 2)
+    CLICK_AT = picture_middle(window)
     if not os.access(exe, os.X_OK):
         sys.exit(f"{exe} is missing: build it with scripts/bench.sh")
     xvfb = Xvfb()

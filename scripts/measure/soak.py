@@ -30,7 +30,7 @@ root = os.path.normpath(os.path.join(here, "..", ".."))
 sys.path.insert(0, os.path.join(root, "scripts", "helpers"))
 sys.path.insert(0, os.path.join(root, "tests", "support"))
 from e2e import Xvfb  # noqa: E402
-from showfiles import read_window  # noqa: E402
+from showfiles import picture_middle, read_window  # noqa: E402
 
 
 
@@ -75,8 +75,7 @@ def soak_desktop(args, out, report):
     if not os.access(exe, os.X_OK):
         sys.exit(f"soak: {exe} is missing: cmake --build {args.build} --target show_probe")
     window = read_window(os.path.join(args.build, "window.json"))
-    x, y, w, h = window["picture"]
-    click_at = [str(window["left"] + x + w // 2), str(window["top"] + y + h // 2)]
+    click_at = [str(v) for v in picture_middle(window)]
     xvfb = Xvfb()
     display = xvfb.start()
     work = tempfile.mkdtemp(prefix="show-soak-")
