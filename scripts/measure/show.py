@@ -35,7 +35,6 @@ from showfiles import picture_file, picture_middle, read_window, write_bmp  # no
 
 CLICK_AT = None  # the middle of the picture area, from the build's window.json
 SCHEDULE = None  # the show's timing, from the same
-SHOW_MS = None  # the click to the last step
 
 
 def write_big_picture(path, width=4000, height=3000):
@@ -139,7 +138,7 @@ def measure(name, exe, workdir, display, minutes, short_steps=None):
                        count=run_steps)
         after = None
         if short_steps is None:
-            sleep_until(click + SHOW_MS + 4_000)
+            sleep_until(click + shown_ms + 4_000)
             after = probe.cpu_share(sample)
             sleep_until(probe.started + minutes * 60_000)
         rss_end = rss_kib(probe.proc.pid)
@@ -149,7 +148,7 @@ def measure(name, exe, workdir, display, minutes, short_steps=None):
 
     steps = probe.times("Timer1Timer.start")[:run_steps]
     errors = [t - (click + period * (v + 1)) for v, t in enumerate(steps)]
-    ends = probe.times("Timer1Timer")[:last_step]
+    ends = probe.times("Timer1Timer")[:run_steps]
     longest = max((b - a, v + 1) for v, (a, b) in enumerate(zip(steps, ends)))
     drift = (errors[-1] - errors[0]) / (len(errors) - 1) if len(errors) > 1 else 0.0
     ticks = [t for t in probe.times("Timer2Timer") if click < t < click + shown_ms]
@@ -219,10 +218,9 @@ def main():
         parser.error("--short takes a step number of 1 or more")
     exe = os.path.abspath(os.path.join(args.build, "tools/show_probe"))
     run_dir = os.path.join(args.build, "run")
-    global CLICK_AT, SCHEDULE, SHOW_MS
+    global CLICK_AT, SCHEDULE
     window = read_window(os.path.join(args.build, "window.json"))
     SCHEDULE = window["schedule"]
-    SHOW_MS = SCHEDULE["step_ms"] * SCHEDULE["last_step"]
     CLICK_AT = picture_middle(window)
     if not os.access(exe, os.X_OK):
         sys.exit(f"{exe} is missing: build it with scripts/bench.sh")
