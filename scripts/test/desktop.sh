@@ -13,7 +13,9 @@ if ! { sh scripts/helpers/install-deps.sh $(grep -hv '^#' scripts/packages/build
         scripts/packages/desktop.txt scripts/packages/desktop-tests.txt) &&
     cmake --preset desktop &&
     cmake --build build-desktop -j2 --target default_data replay window_json; }; then
+    # (both: the whole build cannot be made either, and its waiter must hear so)
     write_status "$tools_status" 1
+    write_status "${SHOW_DESKTOP_BUILD_STATUS:-}" 1
     exit 1
 fi
 write_status "$tools_status" 0
